@@ -1,0 +1,78 @@
+// The application object: initialise, create the main form, run the loop,
+// process pending messages, show an exception or a modal message. Two
+// implementations: the Qt one (platform/qt) for the window, and the headless
+// one (here) for the command-line tool and the tests.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/runtime/Classes.h"
+
+// What a toolkit provides to the application object.
+class ApplicationBackend {
+ public:
+  virtual ~ApplicationBackend() = default;
+  virtual void Run() = 0;               // the loop, until Terminate
+  virtual void Terminate() = 0;         // ends Run
+  virtual void ProcessMessages() = 0;   // handles what is pending, then returns
+  virtual void ShowMessage(const std::string& text) = 0;      // modal, OK button
+  virtual void ShowException(const std::string& message) = 0; // the error report
+};
+
+class TApplication : public TComponent {
+ public:
+  explicit TApplication(std::unique_ptr<ApplicationBackend> backend);
+  ~TApplication() override;
+  std::string ClassName() const override { return "TApplication"; }
+
+  void Initialize();   // binds the main thread
+  void Run();
+  void Terminate();
+  void ProcessMessages();
+
+  // Shows the exception being handled (call it inside a catch block): its
+  // message through the backend's error report. Sender is the object whose
+  // work failed.
+  void HandleException(TObject* sender);
+  // Shows a given exception the same way.
+  void ShowException(const std::exception& error);
+
+  // A modal message with an OK button; returns when the operator closed it.
+  void ShowMessage(const std::string& text);
+
+  // Observers for tests: see every message and every exception report as it
+  // is shown (the backend still shows it).
+  std::function<void(const std::string&)> OnMessageShown;
+  std::function<void(const std::string&)> OnExceptionShown;
+
+  ApplicationBackend& Backend() { return *FBackend; }
+
+ private:
+  std::unique_ptr<ApplicationBackend> FBackend;
+};
+
+// The process's application object, or null before one exists.
+extern TApplication* Application;
+
+// ShowMessage through the application object.
+void ShowMessage(const std::string& text);
+
+// The headless backend: Run serves the main thread's queue until Terminate;
+// ShowMessage writes "[message] text" to stdout and returns, or asks
+// `answer` when set (tests); exceptions go to stderr as one line.
+class HeadlessBackend : public ApplicationBackend {
+ public:
+  void Run() override;
+  void Terminate() override;
+  void ProcessMessages() override;
+  void ShowMessage(const std::string& text) override;
+  void ShowException(const std::string& message) override;
+
+  std::function<void(const std::string&)> answer;
+
+ private:
+  bool FTerminated = false;
+};
