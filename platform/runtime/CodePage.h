@@ -1,0 +1,15 @@
+// Code page 949 (Korean: ASCII plus double-byte Hangul, Hanja and symbols), the
+// code page of the dispenser's texts, as the operating system defines it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// True for a byte that may begin a double-byte character (0x81 to 0xFE).
+constexpr bool IsCp949LeadByte(std::uint8_t b) {
+  return b >= 0x81 && b <= 0xFE;
+}
+
+// The character that the double-byte sequence `lead` `trail` stands for, or
+// nothing if the pair is not a character of the code page. Thread-safe.
+std::optional<char32_t> Cp949Character(std::uint8_t lead, std::uint8_t trail);
