@@ -1,0 +1,21 @@
+// The subcommand table. A new subcommand is a source file with its Run
+// function, declared and listed here.
+#include "tools/cli/CliCommand.h"
+
+int RunFrames(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunFrame(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunDecode(TCliArgs args, std::ostream& out, std::ostream& err);
+
+namespace {
+
+constexpr TCliCommand kCommands[] = {
+    {"frames", "", "the eight command frames: name, then the frame in hex", RunFrames},
+    {"frame", "NAME", "one command's frame in hex", RunFrame},
+    {"decode", "[--json] HEX", "the effects of one received block given in hex", RunDecode},
+};
+
+}  // namespace
+
+std::span<const TCliCommand> CliCommands() {
+  return kCommands;
+}

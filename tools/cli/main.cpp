@@ -1,0 +1,59 @@
+// dispenser-cli: the dispenser's frames and reply decoding from the command line.
+#include <algorithm>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "tools/cli/CliCommand.h"
+
+namespace {
+
+void PrintUsage(std::ostream& os) {
+  os << "usage: dispenser-cli COMMAND [ARGUMENTS]\n";
+  for (const TCliCommand& command : CliCommands()) {
+    std::string synopsis(command.Name);
+    if (!command.Arguments.empty()) synopsis += " " + std::string(command.Arguments);
+    os << "  " << synopsis << std::string(synopsis.size() < 24 ? 24 - synopsis.size() : 1, ' ')
+       << command.Summary << '\n';
+  }
+}
+
+int UsageError(const std::string& message) {
+  std::cerr << "dispenser-cli: " << message << '\n';
+  PrintUsage(std::cerr);
+  return cxUsage;
+}
+
+int Run(std::string_view name, TCliArgs args) {
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(std::cout);
+    return cxOk;
+  }
+  const auto commands = CliCommands();
+  const auto command = std::find_if(commands.begin(), commands.end(),
+                                    [&](const TCliCommand& c) { return c.Name == name; });
+  if (command == commands.end()) return UsageError("unknown command '" + std::string(name) + "'");
+  try {
+    return command->Run(args, std::cout, std::cerr);
+  } catch (const ECliUsage& e) {
+    return UsageError(e.Message());
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << "dispenser-cli: " << e.what() << '\n';
+    return cxFailure;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return UsageError("no command given");
+  const std::vector<std::string_view> args(argv + 2, argv + argc);
+  int code = Run(argv[1], args);
+  // Output that did not reach its reader is a failure, not a success.
+  if (!std::cout.flush() && code == cxOk) {
+    std::cerr << "dispenser-cli: cannot write to standard output\n";
+    code = cxFailure;
+  }
+  return code;
+}
