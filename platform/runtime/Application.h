@@ -4,6 +4,7 @@
 // one (here) for the command-line tool and the tests.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -11,31 +12,44 @@
 
 #include "platform/runtime/Classes.h"
 
-// What a toolkit provides to the application object.
+// What a toolkit provides to the application object. Every call comes from
+// the main thread except Terminate, which may come from any thread.
 class ApplicationBackend {
  public:
   virtual ~ApplicationBackend() = default;
-  virtual void Run() = 0;               // the loop, until Terminate
-  virtual void Terminate() = 0;         // ends Run
-  virtual void ProcessMessages() = 0;   // handles what is pending, then returns
-  virtual void ShowMessage(const std::string& text) = 0;      // modal, OK button
-  virtual void ShowException(const std::string& message) = 0; // the error report
+  virtual void Initialize() {}         // after the main thread is bound
+  virtual void Run() = 0;              // the loop, until Terminate
+  virtual void Terminate() = 0;        // ends Run (or makes the next Run return at once)
+  virtual void ProcessMessages() = 0;  // handles what is pending, then returns
+  virtual void ShowMessage(const std::string& text) = 0;       // modal, OK button
+  virtual void ShowException(const std::string& message) = 0;  // the error report
 };
 
 class TApplication : public TComponent {
  public:
+  // The first application object becomes the process's `Application`.
   explicit TApplication(std::unique_ptr<ApplicationBackend> backend);
-  ~TApplication() override;
+  ~TApplication() override;  // frees the forms it owns first
   std::string ClassName() const override { return "TApplication"; }
 
-  void Initialize();   // binds the main thread
+  void Initialize();  // binds the main thread to the caller, then the backend's set-up
+
+  // Builds a form owned by the application (`new TForm(this)`); the first
+  // one becomes the main form.
+  template <class TForm>
+  void CreateForm(TForm*& reference) {
+    reference = new TForm(this);
+    if (FMainForm == nullptr) FMainForm = reference;
+  }
+  TComponent* MainForm() const { return FMainForm; }
+
   void Run();
   void Terminate();
   void ProcessMessages();
 
   // Shows the exception being handled (call it inside a catch block): its
   // message through the backend's error report. Sender is the object whose
-  // work failed.
+  // work failed. Outside a catch block it does nothing.
   void HandleException(TObject* sender);
   // Shows a given exception the same way.
   void ShowException(const std::exception& error);
@@ -44,25 +58,33 @@ class TApplication : public TComponent {
   void ShowMessage(const std::string& text);
 
   // Observers for tests: see every message and every exception report as it
-  // is shown (the backend still shows it).
+  // is shown (called first; the backend then shows it).
   std::function<void(const std::string&)> OnMessageShown;
   std::function<void(const std::string&)> OnExceptionShown;
 
   ApplicationBackend& Backend() { return *FBackend; }
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   std::unique_ptr<ApplicationBackend> FBackend;
+  TComponent* FMainForm = nullptr;
 };
 
 // The process's application object, or null before one exists.
 extern TApplication* Application;
 
-// ShowMessage through the application object.
+// ShowMessage through the application object (without one: "[message] text"
+// on stdout).
 void ShowMessage(const std::string& text);
+
+// The text an exception shows: its message, or "Unknown exception".
+std::string ExceptionMessage(const std::exception_ptr& error);
 
 // The headless backend: Run serves the main thread's queue until Terminate;
 // ShowMessage writes "[message] text" to stdout and returns, or asks
-// `answer` when set (tests); exceptions go to stderr as one line.
+// `answer` when set (tests); an exception is one line on stderr.
 class HeadlessBackend : public ApplicationBackend {
  public:
   void Run() override;
@@ -74,5 +96,5 @@ class HeadlessBackend : public ApplicationBackend {
   std::function<void(const std::string&)> answer;
 
  private:
-  bool FTerminated = false;
+  std::atomic<bool> FTerminated{false};
 };

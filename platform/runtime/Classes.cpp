@@ -4,9 +4,13 @@
 
 // TPersistent ---------------------------------------------------------------
 
-void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& source) {
+  source.AssignTo(*this);
+}
 
-void TPersistent::AssignTo(TPersistent& dest) const { AssignError(dest); }
+void TPersistent::AssignTo(TPersistent& dest) const {
+  AssignError(dest);
+}
 
 void TPersistent::AssignError(const TPersistent& dest) const {
   throw EConvertError("Cannot assign a " + ClassName() + " to a " + dest.ClassName());
@@ -23,7 +27,9 @@ TComponent::~TComponent() {
   if (FOwner != nullptr) FOwner->Remove(this);
 }
 
-void TComponent::Loaded() { FLoading = false; }
+void TComponent::Loaded() {
+  FLoading = false;
+}
 
 void TComponent::FreeNotification(TComponent* other) {
   if (other == nullptr || other == this) return;
@@ -102,14 +108,26 @@ std::vector<std::string> TStrings::ToVector() const {
 
 // TStringList ---------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void IndexError(int index) {
+  throw Exception("List index out of bounds (" + IntToStr(index) + ")");
+}
+
+}  // namespace
+
+std::string TStringList::Get(int index) const {
+  if (index < 0 || index >= Count()) IndexError(index);
+  return FItems[index];
+}
+
 void TStringList::Insert(int index, const std::string& text) {
-  FItems.insert(FItems.begin() + std::clamp(index, 0, Count()), text);
+  if (index < 0 || index > Count()) IndexError(index);
+  FItems.insert(FItems.begin() + index, text);
 }
 
 void TStringList::Delete(int index) {
-  if (index < 0 || index >= Count()) {
-    throw Exception("List index out of bounds (" + IntToStr(index) + ")");
-  }
+  if (index < 0 || index >= Count()) IndexError(index);
   FItems.erase(FItems.begin() + index);
 }
 

@@ -88,8 +88,8 @@ class TComponent : public TPersistent {
 
   TComponent* FOwner = nullptr;
   std::string FName;
-  std::vector<TComponent*> FComponents;     // owned
-  std::vector<TComponent*> FFreeNotifies;   // told when this one goes, and vice versa
+  std::vector<TComponent*> FComponents;    // owned
+  std::vector<TComponent*> FFreeNotifies;  // told when this one goes, and vice versa
   bool FLoading = false;
   bool FDestroying = false;
 };
@@ -122,7 +122,8 @@ class TStringList : public TStrings {
   std::string ClassName() const override { return "TStringList"; }
 
   int Count() const override { return static_cast<int>(FItems.size()); }
-  std::string Get(int index) const override { return FItems.at(index); }
+  // An index outside the list raises Exception "List index out of bounds (<index>)".
+  std::string Get(int index) const override;
   void Insert(int index, const std::string& text) override;
   void Delete(int index) override;
   void Clear() override { FItems.clear(); }

@@ -1,7 +1,9 @@
 // Hidden message windows: a main-thread target whose messages go to one
 // procedure. SendMessageA from another thread queues the message, wakes the
 // main thread and blocks until the procedure returns or calls ReplyMessage;
-// from the main thread it calls the procedure directly.
+// from the main thread it calls the procedure directly. Messages from other
+// threads are handled one after another, in the order they were sent, by the
+// main thread's queue (its loop, ProcessMessages, or TThread::WaitFor).
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,7 @@ struct TMessage {
 
 using TWndMethod = std::function<void(TMessage& message)>;
 
-struct TMessageWindow;                // opaque
+struct TMessageWindow;  // opaque
 using HWND = TMessageWindow*;
 
 inline constexpr std::uint32_t WM_USER = 0x0400;
@@ -24,17 +26,23 @@ inline constexpr std::uint32_t WM_USER = 0x0400;
 // AllocateHWnd: a new hidden window whose messages go to method on the main thread.
 HWND AllocateHWnd(TWndMethod method);
 // DeallocateHWnd: destroys it; messages still queued for it are dropped and
-// their senders released with result 0. Main thread.
+// their senders released with result 0. A message being handled finishes.
+// Null does nothing.
 void DeallocateHWnd(HWND window);
 
-// Sends a message and returns its result (0 when the window is gone).
+// Sends a message and returns its result: the procedure's Result, the value
+// given to ReplyMessage, or 0 when the window is gone (also when it goes
+// while the message waits). From another thread it raises EThread when no
+// main thread is bound.
 std::intptr_t SendMessageA(HWND window, std::uint32_t msg, std::uintptr_t wParam,
                            std::intptr_t lParam);
-// Inside a window procedure: true when the message came from another thread
-// whose sender still waits.
+// Inside a window procedure: true while it handles a message sent from
+// another thread (also after ReplyMessage released the sender).
 bool InSendMessage();
-// Inside a window procedure: releases the waiting sender now with result.
-void ReplyMessage(std::intptr_t result);
+// Inside a window procedure handling a message from another thread: releases
+// the waiting sender now with result; true if it did (false when there is no
+// such sender or it was released already).
+bool ReplyMessage(std::intptr_t result);
 // The default handling of a message nobody handles: result 0.
 std::intptr_t DefWindowProcA(HWND window, std::uint32_t msg, std::uintptr_t wParam,
                              std::intptr_t lParam);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,9 +62,10 @@ TEST(Component, FreeingAnOwnedComponentLeavesTheOwnerAndTellsIt) {
   journal.clear();
   Probe form(nullptr, "form");
   auto* port = new Probe(&form, "port");
+  const auto portAddress = reinterpret_cast<std::uintptr_t>(port);
   delete port;
   EXPECT_EQ(form.ComponentCount(), 0);
-  EXPECT_EQ(form.removed, port);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(form.removed), portAddress);
 }
 
 TEST(Component, FreeNotificationTellsTheListenerOnceAndForgetsBothWays) {
@@ -80,7 +82,10 @@ TEST(Component, FreeNotificationTellsTheListenerOnceAndForgetsBothWays) {
   journal.clear();
   {
     Probe port(nullptr, "port2");
-    { Probe led(nullptr, "led"); port.FreeNotification(&led); }
+    {
+      Probe led(nullptr, "led");
+      port.FreeNotification(&led);
+    }
   }
   EXPECT_EQ(journal, (std::vector<std::string>{"free led", "port2 hears led go", "free port2"}));
 }
@@ -123,5 +128,16 @@ TEST(StringList, AssignReplacesTheContents) {
   TStringList dest{"x"};
   dest.Assign(source);
   EXPECT_EQ(dest.ToVector(), (std::vector<std::string>{"a", "b"}));
-  EXPECT_THROW(dest.Delete(5), Exception);
+}
+
+TEST(StringList, IndexOutsideTheListRaisesAndChangesNothing) {
+  TStringList list{"a", "b"};
+  for (int bad : {-1, 2}) {
+    EXPECT_THROW(list.Get(bad), Exception) << bad;
+    EXPECT_THROW(list.Delete(bad), Exception) << bad;
+  }
+  EXPECT_THROW(list.Insert(3, "x"), Exception);
+  EXPECT_THROW(list.Insert(-1, "x"), Exception);
+  list.Insert(2, "c");  // at the end is inside
+  EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"a", "b", "c"}));
 }

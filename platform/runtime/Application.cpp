@@ -1,0 +1,77 @@
+#include "platform/runtime/Application.h"
+
+#include <cstdio>
+
+#include "platform/runtime/Threads.h"
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication(std::unique_ptr<ApplicationBackend> backend)
+    : TComponent(nullptr), FBackend(std::move(backend)) {
+  if (Application == nullptr) Application = this;
+}
+
+TApplication::~TApplication() {
+  // The forms may still report through the application while they go.
+  DestroyComponents();
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+  MainThread::Bind();
+  FBackend->Initialize();
+}
+
+void TApplication::Run() {
+  FBackend->Run();
+}
+
+void TApplication::Terminate() {
+  FBackend->Terminate();
+}
+
+void TApplication::ProcessMessages() {
+  FBackend->ProcessMessages();
+}
+
+std::string ExceptionMessage(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown exception";
+  }
+}
+
+void TApplication::HandleException(TObject*) {
+  const std::exception_ptr error = std::current_exception();
+  if (!error) return;
+  const std::string message = ExceptionMessage(error);
+  if (OnExceptionShown) OnExceptionShown(message);
+  FBackend->ShowException(message);
+}
+
+void TApplication::ShowException(const std::exception& error) {
+  const std::string message = error.what();
+  if (OnExceptionShown) OnExceptionShown(message);
+  FBackend->ShowException(message);
+}
+
+void TApplication::ShowMessage(const std::string& text) {
+  if (OnMessageShown) OnMessageShown(text);
+  FBackend->ShowMessage(text);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  if (operation == opRemove && component == FMainForm) FMainForm = nullptr;
+}
+
+void ShowMessage(const std::string& text) {
+  if (Application != nullptr) {
+    Application->ShowMessage(text);
+  } else {
+    std::printf("[message] %s\n", text.c_str());
+    std::fflush(stdout);
+  }
+}

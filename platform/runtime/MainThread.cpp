@@ -1,0 +1,146 @@
+// The main thread's queue of handed-over calls. Every call carries a
+// sequence number so that RunPending runs only what was queued before it
+// started, one call at a time: a call that pumps the queue itself (a nested
+// RunPending, a modal loop) then still sees the queue in order.
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "platform/runtime/Application.h"
+#include "platform/runtime/Threads.h"
+
+namespace MainThread {
+namespace {
+
+struct Queue {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::deque<std::pair<std::uint64_t, std::function<void()>>> calls;
+  std::uint64_t nextSequence = 0;
+  std::uint64_t wakes = 0;  // grows with every Post and Wake
+
+  std::mutex hookLock;  // held while the hook runs, so that it can be replaced safely
+  std::function<void()> hook;
+};
+
+// Never destroyed: worker threads may still post while the process exits.
+Queue& TheQueue() {
+  static Queue* queue = new Queue;
+  return *queue;
+}
+
+std::atomic<std::thread::id> boundThread{};
+
+void CallHook() {
+  Queue& q = TheQueue();
+  std::lock_guard guard(q.hookLock);
+  if (q.hook) q.hook();
+}
+
+void RequireMainThread(const char* what) {
+  if (!IsCurrent()) {
+    throw EThread(std::string(what) + " must be called on the main thread");
+  }
+}
+
+// A posted call that raised: the operator sees it like any other failure.
+void ReportFailedCall() {
+  if (Application != nullptr) {
+    Application->HandleException(nullptr);
+    return;
+  }
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "Unknown exception\n");
+  }
+}
+
+}  // namespace
+
+void Bind() {
+  boundThread.store(std::this_thread::get_id());
+}
+
+bool IsBound() {
+  return boundThread.load() != std::thread::id();
+}
+
+bool IsCurrent() {
+  return boundThread.load() == std::this_thread::get_id();
+}
+
+void Post(std::function<void()> call) {
+  Queue& q = TheQueue();
+  {
+    std::lock_guard guard(q.lock);
+    q.calls.emplace_back(q.nextSequence++, std::move(call));
+    ++q.wakes;
+  }
+  q.changed.notify_all();
+  CallHook();
+}
+
+void RunPending() {
+  RequireMainThread("RunPending");
+  Queue& q = TheQueue();
+  std::uint64_t end = 0;
+  {
+    std::lock_guard guard(q.lock);
+    if (q.calls.empty()) return;
+    end = q.nextSequence;
+  }
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard guard(q.lock);
+      if (q.calls.empty() || q.calls.front().first >= end) return;
+      call = std::move(q.calls.front().second);
+      q.calls.pop_front();
+    }
+    try {
+      call();
+    } catch (...) {
+      ReportFailedCall();
+    }
+  }
+}
+
+void WaitUntil(const std::function<bool()>& done) {
+  RequireMainThread("WaitUntil");
+  Queue& q = TheQueue();
+  for (;;) {
+    std::uint64_t seen = 0;
+    {
+      std::lock_guard guard(q.lock);
+      seen = q.wakes;
+    }
+    RunPending();
+    if (done()) return;
+    std::unique_lock guard(q.lock);
+    q.changed.wait(guard, [&] { return q.wakes != seen; });
+  }
+}
+
+void Wake() {
+  Queue& q = TheQueue();
+  {
+    std::lock_guard guard(q.lock);
+    ++q.wakes;
+  }
+  q.changed.notify_all();
+  CallHook();
+}
+
+void SetWakeHook(std::function<void()> hook) {
+  Queue& q = TheQueue();
+  std::lock_guard guard(q.hookLock);
+  q.hook = std::move(hook);
+}
+
+}  // namespace MainThread
