@@ -62,6 +62,12 @@ inline constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFF;
 inline constexpr std::uint32_t INFINITE = 0xFFFFFFFF;
 #endif
 
+// All bits set: a read interval of MAXDWORD with both read totals 0 makes a
+// read return at once with what has arrived.
+#ifndef MAXDWORD
+inline constexpr std::uint32_t MAXDWORD = 0xFFFFFFFF;
+#endif
+
 // "The operation is under way": the last error of a ReadFile, WriteFile or
 // WaitCommEvent that started and will complete later, and of a
 // GetOverlappedResult asked too early. Every other last-error number is the

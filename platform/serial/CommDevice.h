@@ -114,6 +114,12 @@ class Device {
 
   // Overlapped calls: ov must carry a valid event; *mask / *done are written
   // at once when the call completes immediately, else at completion.
+  // A read or write that fails at once still completes ov with its error and
+  // sets the event, so a thread that waits on it is released; an event wait
+  // that fails at once leaves the event reset, so a loop that re-arms it
+  // sleeps (until told to stop) instead of spinning on a device that is gone.
+  // Closing the device ends every pending operation with the "cancelled"
+  // error (ECANCELED on POSIX), as PurgeComm's abort flags do.
   bool WaitCommEvent(DWORD* mask, OVERLAPPED* ov);
   bool WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov);
   bool ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -25,6 +26,12 @@ class Event {
   void Set() const;    // SetEvent
   void Reset() const;  // ResetEvent
   bool IsSet() const;  // the current state, without waiting or resetting
+
+  // Runs publish() under the event's own lock, then sets the event. A thread
+  // that sees what publish() wrote and then resets the event cannot have its
+  // reset overtaken by this set. The serial device completes overlapped
+  // operations this way. publish must not touch the event.
+  void SetAfter(const std::function<void()>& publish) const;
 
   // CloseHandle: this reference lets go; the event lives while another
   // reference (a pending operation's, a waiter's) still holds it.

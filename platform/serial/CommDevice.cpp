@@ -1,0 +1,149 @@
+// comm::Device: the handle checks and the last error; everything else is the
+// backend's. GetOverlappedResult works from the block alone.
+#include <cerrno>
+#include <string_view>
+
+#include "platform/serial/DeviceBackend.h"
+#include "platform/serial/DeviceRegistry.h"
+#include "platform/serial/Overlapped.h"
+
+namespace comm {
+
+namespace {
+
+const std::string kNoName;
+
+// The result of a call: true on success, else false with the last error.
+bool Result(std::int32_t error) {
+  if (error == 0) return true;
+  SetLastError(error);
+  return false;
+}
+
+std::string StripDevicePrefix(const std::string& name) {
+  constexpr std::string_view prefix = "\\\\.\\";
+  if (name.size() > prefix.size() && std::string_view(name).substr(0, prefix.size()) == prefix) {
+    return name.substr(prefix.size());
+  }
+  return name;
+}
+
+}  // namespace
+
+Device Device::Open(const std::string& name) {
+  const std::string bare = StripDevicePrefix(name);
+  std::int32_t error = 0;
+  if (std::optional<Device> device = DeviceRegistry::Open(bare, &error)) {
+    if (!device->Valid()) SetLastError(error != 0 ? error : ENODEV);
+    return *device;
+  }
+  std::shared_ptr<DeviceBackend> backend = OpenSystemDevice(bare, &error);
+  if (!backend) {
+    SetLastError(error != 0 ? error : ENODEV);
+    return Device();
+  }
+  return Device(std::move(backend));
+}
+
+const std::string& Device::Name() const {
+  return impl_ ? impl_->Name() : kNoName;
+}
+
+bool Device::CloseHandle() {
+  return Result(impl_ ? impl_->Close() : EBADF);
+}
+
+bool Device::SetupComm(DWORD inQueue, DWORD outQueue) {
+  return Result(impl_ ? impl_->SetupComm(inQueue, outQueue) : EBADF);
+}
+
+bool Device::SetCommState(const DCB& dcb) {
+  return Result(impl_ ? impl_->SetCommState(dcb) : EBADF);
+}
+
+bool Device::GetCommState(DCB* dcb) {
+  if (!impl_) return Result(EBADF);
+  if (dcb == nullptr) return Result(EINVAL);
+  return Result(impl_->GetCommState(dcb));
+}
+
+bool Device::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
+  return Result(impl_ ? impl_->SetCommTimeouts(timeouts) : EBADF);
+}
+
+bool Device::GetCommTimeouts(COMMTIMEOUTS* timeouts) {
+  if (!impl_) return Result(EBADF);
+  if (timeouts == nullptr) return Result(EINVAL);
+  return Result(impl_->GetCommTimeouts(timeouts));
+}
+
+bool Device::PurgeComm(DWORD flags) {
+  return Result(impl_ ? impl_->PurgeComm(flags) : EBADF);
+}
+
+bool Device::ClearCommError(DWORD* errors, COMSTAT* stat) {
+  return Result(impl_ ? impl_->ClearCommError(errors, stat) : EBADF);
+}
+
+bool Device::GetCommModemStatus(DWORD* status) {
+  if (!impl_) return Result(EBADF);
+  if (status == nullptr) return Result(EINVAL);
+  return Result(impl_->GetCommModemStatus(status));
+}
+
+bool Device::SetCommMask(DWORD mask) {
+  return Result(impl_ ? impl_->SetCommMask(mask) : EBADF);
+}
+
+bool Device::GetCommMask(DWORD* mask) {
+  if (!impl_) return Result(EBADF);
+  if (mask == nullptr) return Result(EINVAL);
+  return Result(impl_->GetCommMask(mask));
+}
+
+bool Device::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
+  if (ov == nullptr || !ov->hEvent.Valid() || mask == nullptr) return Result(EINVAL);
+  if (!impl_) {
+    overlapped::FailWait(ov, EBADF);
+    return Result(EBADF);
+  }
+  return Result(impl_->WaitCommEvent(mask, ov));
+}
+
+bool Device::WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
+  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) {
+    return Result(EINVAL);
+  }
+  if (done != nullptr) *done = 0;
+  if (!impl_) {
+    overlapped::FailTransfer(ov, EBADF);
+    return Result(EBADF);
+  }
+  return Result(impl_->WriteFile(buffer, count, done, ov));
+}
+
+bool Device::ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
+  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) {
+    return Result(EINVAL);
+  }
+  if (done != nullptr) *done = 0;
+  if (!impl_) {
+    overlapped::FailTransfer(ov, EBADF);
+    return Result(EBADF);
+  }
+  return Result(impl_->ReadFile(buffer, count, done, ov));
+}
+
+bool Device::GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, bool wait) {
+  if (ov == nullptr) return Result(EINVAL);
+  std::uintptr_t status = overlapped::Status(ov);
+  if (status == overlapped::kPending && wait) {
+    if (WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED) return Result(EINVAL);
+    status = overlapped::Status(ov);
+  }
+  if (status == overlapped::kPending) return Result(ERROR_IO_INCOMPLETE);
+  if (transferred != nullptr) *transferred = static_cast<DWORD>(overlapped::Transferred(ov));
+  return Result(static_cast<std::int32_t>(status));
+}
+
+}  // namespace comm
