@@ -1,0 +1,234 @@
+// The port engine's chief header: the port component TCustomComPort and its
+// published form TComPort, with its settings objects, device configuration,
+// transfers, links and errors.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/Classes.h"
+#include "platform/serial/CommDevice.h"
+#include "serial/CPortTypes.h"
+#include "serial/ComErrors.h"
+#include "serial/ComLink.h"
+#include "serial/ComSettings.h"
+
+// The record of one pending overlapped transfer. Whoever creates it owns it
+// and hands it, by the variable that holds it, to exactly one WriteAsync or
+// ReadAsync and to WaitForAsync.
+struct TAsyncRecord {
+  comm::OVERLAPPED Overlapped;         // its event is manual-reset, created signalled
+  TAsyncKind OpKind = akWrite;         // set when a transfer is started
+  std::vector<std::uint8_t> SentData;  // a write's own copy of the bytes handed to it
+  std::int32_t SentSize = 0;           // the length of SentData
+  // The system error of a read that the device refused to start (0 when it
+  // started); WaitForAsync reports it instead of waiting for a completion
+  // that never comes.
+  std::int32_t StartError = 0;
+};
+using PAsyncRecord = std::unique_ptr<TAsyncRecord>;
+
+// A new record in the variable: zeroed block with its own signalled event.
+void CreateAsyncRecord(PAsyncRecord& record);
+// Releases the record (its event and its data) and empties the variable.
+void FreeAsyncRecord(PAsyncRecord& record);
+// Prepares the record for a transfer of kind: its own copy of the bytes.
+void FillAsyncRecord(TAsyncKind kind, const void* buffer, std::int32_t count, TAsyncRecord& record);
+
+class TCustomComPort : public TComponent {
+ public:
+  explicit TCustomComPort(TComponent* owner);
+  ~TCustomComPort() override;
+  std::string ClassName() const override { return "TCustomComPort"; }
+  // Ends loading; opens the port if Connected was stored as true.
+  void Loaded() override;
+
+  // ---- Settings persistence -------------------------------------------
+  // Reserved: the four persistence operations are declared here, as the
+  // first virtual operations that this class adds, in this order:
+  // WriteSettingsToRegistry, WriteSettingsToIniFile,
+  // ReadSettingsFromRegistry, ReadSettingsFromIniFile (see ComPersist.cpp).
+
+  // ---- Device handle and configuration --------------------------------
+  // Opens "\\.\" + Port exclusively for overlapped I/O; on failure writes
+  // "CreateFile <device name>" to the debugger output and raises code 1.
+  virtual void OpenDevice();
+  // Closes the device handle if it is valid; the handle keeps its value.
+  virtual void CloseDevice();
+  // Buffer sizes, then line settings, then time-outs; the first failure
+  // travels on.
+  virtual void ApplySettings();
+  // Each applies one group, and only while the port is open and not loading.
+  virtual void ApplyLineSettings();     // the device control block; code 7
+  virtual void ApplyTimeoutSettings();  // code 8
+  virtual void ApplyBufferSizes();      // code 9
+
+  // ---- Opening and closing --------------------------------------------
+  void Open();
+  void Close();
+
+  // ---- Transfers and line status ----------------------------------------
+  // Start a transfer with the record; the bytes transferred at once (0
+  // while pending). The caller's buffer stays valid until WaitForAsync.
+  std::int32_t WriteAsync(const void* buffer, std::int32_t count, PAsyncRecord& record);
+  std::int32_t ReadAsync(void* buffer, std::int32_t count, PAsyncRecord& record);
+  // Waits until the record's transfer has ended; the bytes transferred.
+  std::int32_t WaitForAsync(PAsyncRecord& record);
+  // Write and wait; read and wait. The device's time-outs end them.
+  std::int32_t Write(const void* buffer, std::int32_t count);
+  std::int32_t Read(void* buffer, std::int32_t count);
+  // Ends every pending read and write at once; the queues keep their bytes.
+  void AbortPendingIO();
+  std::int32_t InputQueueCount();
+  TModemSignals ModemSignals();
+  // The line errors since the last call (clears them). A parity error is
+  // reported only when Parity.Check is on.
+  TComErrors ReadLineErrors();
+
+  // ---- Links ------------------------------------------------------------
+  void RegisterLink(TComLink* link);    // code 18 if already registered
+  void UnregisterLink(TComLink* link);  // code 18 if not registered
+  bool AnyRxBufLink() const;
+  // The walks, in registration order; an unassigned slot is skipped.
+  void NotifyLinks(TLinkNotice notice, bool onOff);  // conn, CTS, DSR, RLSD, rx, tx
+  void NotifyLinksPlain(TLinkNotice notice);         // ring, tx empty, rx flag
+  void NotifyLinksTxData(const void* buffer, std::int32_t count);
+  const std::vector<TComLink*>& LinkList() const { return FLinkList; }
+  bool RxBufLinked() const { return FRxBufLinked; }
+
+  // ---- Properties -----------------------------------------------------
+  bool Connected() const { return FConnected; }
+  void SetConnected(bool value);
+  TBaudRate BaudRate() const { return FBaudRate; }
+  void SetBaudRate(TBaudRate value);
+  std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
+  void SetCustomBaudRate(std::int32_t value);
+  const std::string& Port() const { return FPort; }
+  void SetPort(const std::string& value);
+  TComParity& Parity() { return *FParity; }
+  const TComParity& Parity() const { return *FParity; }
+  void SetParity(const TComParity& value);
+  TStopBits StopBits() const { return FStopBits; }
+  void SetStopBits(TStopBits value);
+  TDataBits DataBits() const { return FDataBits; }
+  void SetDataBits(TDataBits value);
+  bool DiscardNull() const { return FDiscardNull; }
+  void SetDiscardNull(bool value);
+  char EventChar() const { return FEventChar; }
+  void SetEventChar(char value);
+  // Stored only: the device's event mask is set when the port opens.
+  TComEvents Events() const { return FEvents; }
+  void SetEvents(TComEvents value) { FEvents = value; }
+  TComBuffer& Buffer() { return *FBuffer; }
+  const TComBuffer& Buffer() const { return *FBuffer; }
+  void SetBuffer(const TComBuffer& value);
+  TComFlowControl& FlowControl() { return *FFlowControl; }
+  const TComFlowControl& FlowControl() const { return *FFlowControl; }
+  void SetFlowControl(const TComFlowControl& value);
+  TComTimeouts& Timeouts() { return *FTimeouts; }
+  const TComTimeouts& Timeouts() const { return *FTimeouts; }
+  void SetTimeouts(const TComTimeouts& value);
+  TSyncMethod SyncMethod() const { return FSyncMethod; }
+  void SetSyncMethod(TSyncMethod value);  // code 14 while open
+  TSettingGroups SettingGroups() const { return FSettingGroups; }
+  void SetSettingGroups(TSettingGroups value) { FSettingGroups = value; }
+
+  // The open device (the invalid handle while closed).
+  const comm::Device& DeviceHandle() const { return FDeviceHandle; }
+
+  // ---- Handlers (stored only; each is called only if assigned) ----------
+  const TNotifyEvent& OnAfterOpen() const { return FOnAfterOpen; }
+  void SetOnAfterOpen(TNotifyEvent handler) { FOnAfterOpen = std::move(handler); }
+  const TNotifyEvent& OnAfterClose() const { return FOnAfterClose; }
+  void SetOnAfterClose(TNotifyEvent handler) { FOnAfterClose = std::move(handler); }
+  const TNotifyEvent& OnBeforeOpen() const { return FOnBeforeOpen; }
+  void SetOnBeforeOpen(TNotifyEvent handler) { FOnBeforeOpen = std::move(handler); }
+  const TNotifyEvent& OnBeforeClose() const { return FOnBeforeClose; }
+  void SetOnBeforeClose(TNotifyEvent handler) { FOnBeforeClose = std::move(handler); }
+  const TRxCharEvent& OnRxChar() const { return FOnRxChar; }
+  void SetOnRxChar(TRxCharEvent handler) { FOnRxChar = std::move(handler); }
+  const TRxBufEvent& OnRxBuf() const { return FOnRxBuf; }
+  void SetOnRxBuf(TRxBufEvent handler) { FOnRxBuf = std::move(handler); }
+  const TNotifyEvent& OnTxEmpty() const { return FOnTxEmpty; }
+  void SetOnTxEmpty(TNotifyEvent handler) { FOnTxEmpty = std::move(handler); }
+  const TNotifyEvent& OnBreak() const { return FOnBreak; }
+  void SetOnBreak(TNotifyEvent handler) { FOnBreak = std::move(handler); }
+  const TNotifyEvent& OnRing() const { return FOnRing; }
+  void SetOnRing(TNotifyEvent handler) { FOnRing = std::move(handler); }
+  const TComSignalEvent& OnCTSChange() const { return FOnCTSChange; }
+  void SetOnCTSChange(TComSignalEvent handler) { FOnCTSChange = std::move(handler); }
+  const TComSignalEvent& OnDSRChange() const { return FOnDSRChange; }
+  void SetOnDSRChange(TComSignalEvent handler) { FOnDSRChange = std::move(handler); }
+  const TComSignalEvent& OnRLSDChange() const { return FOnRLSDChange; }
+  void SetOnRLSDChange(TComSignalEvent handler) { FOnRLSDChange = std::move(handler); }
+  const TNotifyEvent& OnRxFlag() const { return FOnRxFlag; }
+  void SetOnRxFlag(TNotifyEvent handler) { FOnRxFlag = std::move(handler); }
+  const TComErrorEvent& OnError() const { return FOnError; }
+  void SetOnError(TComErrorEvent handler) { FOnError = std::move(handler); }
+  const TNotifyEvent& OnRx80Full() const { return FOnRx80Full; }
+  void SetOnRx80Full(TNotifyEvent handler) { FOnRx80Full = std::move(handler); }
+
+ protected:
+  // ---- Fire operations: each calls its handler, if assigned -------------
+  virtual void FireAfterClose();
+  virtual void FireAfterOpen();
+  virtual void FireBeforeClose();
+  virtual void FireBeforeOpen();
+
+ private:
+  // EComPortExt with this port's name, the code and the last system error.
+  [[noreturn]] void RaiseSystemError(std::int32_t code) const;
+  bool CanApply() const;  // open and not loading
+  comm::DCB BuildDCB() const;
+  comm::COMSTAT ClearCommError(comm::DWORD& errors);
+  template <typename T>
+  void SetLineSetting(T& field, T value);
+  template <typename Slot, typename... Args>
+  void WalkLinks(Slot TComLink::*slot, Args... args);
+  // Closes for destruction: never raises, always leaves the device closed.
+  void Shutdown();
+
+  comm::Device FDeviceHandle;
+  std::vector<TComLink*> FLinkList;  // registered links, not owned
+  bool FRxBufLinked = false;
+
+  bool FConnected = false;
+  TBaudRate FBaudRate = br9600;
+  std::int32_t FCustomBaudRate = 9600;
+  std::string FPort = "COM1";
+  TStopBits FStopBits = sbOneStopBit;
+  TDataBits FDataBits = dbEight;
+  bool FDiscardNull = false;
+  char FEventChar = 0;
+  TComEvents FEvents = TComEvents::All();
+  TSyncMethod FSyncMethod = smThreadSync;
+  TSettingGroups FSettingGroups{sgMain};
+  std::unique_ptr<TComParity> FParity;
+  std::unique_ptr<TComFlowControl> FFlowControl;
+  std::unique_ptr<TComTimeouts> FTimeouts;
+  std::unique_ptr<TComBuffer> FBuffer;
+
+  TNotifyEvent FOnAfterOpen, FOnAfterClose, FOnBeforeOpen, FOnBeforeClose;
+  TRxCharEvent FOnRxChar;
+  TRxBufEvent FOnRxBuf;
+  TNotifyEvent FOnTxEmpty, FOnBreak, FOnRing;
+  TComSignalEvent FOnCTSChange, FOnDSRChange, FOnRLSDChange;
+  TNotifyEvent FOnRxFlag;
+  TComErrorEvent FOnError;
+  TNotifyEvent FOnRx80Full;
+};
+
+// The port component as the console places it on its window.
+class TComPort : public TCustomComPort {
+ public:
+  using TCustomComPort::TCustomComPort;
+  std::string ClassName() const override { return "TComPort"; }
+};
+
+// Writes count bytes to the port and waits: the result of port.Write.
+std::int32_t PortWrite(TCustomComPort& port, const void* buffer, std::int32_t count);
+
+// ---- Text forms of the settings and the list of serial ports -------------
+// Reserved: declared in their own headers and included here.
