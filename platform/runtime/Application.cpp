@@ -67,6 +67,14 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component == FMainForm) FMainForm = nullptr;
 }
 
+void ReportException(TObject* sender) {
+  if (Application != nullptr) {
+    Application->HandleException(sender);
+    return;
+  }
+  HeadlessBackend().ShowException(ExceptionMessage(std::current_exception()));
+}
+
 void ShowMessage(const std::string& text) {
   if (Application != nullptr) {
     Application->ShowMessage(text);

@@ -79,6 +79,12 @@ extern TApplication* Application;
 // on stdout).
 void ShowMessage(const std::string& text);
 
+// Inside a catch block: shows the exception through
+// Application->HandleException(sender), or, without an application object,
+// as one line on stderr. For code that must not let an exception go on (a
+// queued call, a toolkit's event handler).
+void ReportException(TObject* sender);
+
 // The text an exception shows: its message, or "Unknown exception".
 std::string ExceptionMessage(const std::exception_ptr& error);
 

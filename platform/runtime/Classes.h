@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ class TPersistent : public TObject {
   virtual void AssignTo(TPersistent& dest) const;
   [[noreturn]] void AssignError(const TPersistent& dest) const;
 };
+
+// A handler that takes only the sender.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 enum TOperation : std::uint8_t { opInsert, opRemove };
 

@@ -4,7 +4,6 @@
 // RunPending, a modal loop) then still sees the queue in order.
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <utility>
@@ -43,21 +42,6 @@ void CallHook() {
 void RequireMainThread(const char* what) {
   if (!IsCurrent()) {
     throw EThread(std::string(what) + " must be called on the main thread");
-  }
-}
-
-// A posted call that raised: the operator sees it like any other failure.
-void ReportFailedCall() {
-  if (Application != nullptr) {
-    Application->HandleException(nullptr);
-    return;
-  }
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "Unknown exception\n");
   }
 }
 
@@ -106,7 +90,7 @@ void RunPending() {
     try {
       call();
     } catch (...) {
-      ReportFailedCall();
+      ReportException(nullptr);  // the operator sees it like any other failure
     }
   }
 }
