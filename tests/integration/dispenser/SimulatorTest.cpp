@@ -1,0 +1,122 @@
+// dispenser-sim as a program on a real pseudo-terminal: the terminal it
+// offers, its link, its log, and how it outlives the console closing the port.
+#include <sys/stat.h>
+
+#include <chrono>
+
+#include "console/DispenserFrames.h"
+#include "console/HexText.h"
+#include "tests/integration/dispenser/SimProcess.h"
+
+using namespace simtest;
+
+namespace {
+
+std::string ReplyTo(TTerminal& terminal, TDispenserCommand command) {
+  terminal.Write(CommandFrame(command));
+  return HexText(terminal.Read(10));
+}
+
+// Context switches and CPU ticks the process has used so far: they stay put
+// while it sleeps in its wait.
+std::string Activity(pid_t pid) {
+  const std::string status = ReadWholeFile("/proc/" + std::to_string(pid) + "/status");
+  std::string switches;
+  std::istringstream lines(status);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find("ctxt_switches") != std::string::npos) switches += line + "; ";
+  }
+  std::istringstream stat(ReadWholeFile("/proc/" + std::to_string(pid) + "/stat"));
+  std::string field, ticks;
+  for (int i = 1; stat >> field; ++i) {
+    if (i == 14 || i == 15) ticks += field + " ";
+  }
+  return switches + "cpu ticks " + ticks;
+}
+
+}  // namespace
+
+TEST(SimulatorProgram, ServesTheNextOpenerAfterTheConsoleClosedTheTerminalAndSleepsMeanwhile) {
+  TSimProcess sim;
+  ASSERT_TRUE(sim.Running());
+  {
+    TTerminal console(sim.SlavePath());
+    EXPECT_EQ(ReplyTo(console, dcDispense), "02303062303031308503");
+  }
+  // Nobody has the terminal open now: the simulator must neither end nor spin.
+  const std::string before = Activity(sim.Pid());
+  usleep(300'000);
+  EXPECT_EQ(Activity(sim.Pid()), before);
+  ASSERT_TRUE(sim.Running());
+
+  TTerminal again(sim.SlavePath());
+  EXPECT_EQ(ReplyTo(again, dcCountQuery), "02303063303031308603") << "the total survived";
+  EXPECT_EQ(sim.Stop(SIGINT), 0);
+  EXPECT_EQ(sim.Err(), "");
+}
+
+TEST(SimulatorProgram, LinkPointsAtTheTerminalUntilTheSimulatorIsStopped) {
+  TScratchDir dir;
+  const std::string link = dir.File("dispenser");
+  symlink("/nonexistent/left-by-a-killed-run", link.c_str());
+  TSimProcess sim({"--link", link});
+  ASSERT_TRUE(sim.Running()) << sim.Err();
+  char target[256] = {};
+  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), sim.SlavePath());
+  TTerminal console(link);
+  EXPECT_EQ(ReplyTo(console, dcStateQuery), "0230307372303030D703");
+  EXPECT_EQ(sim.Stop(SIGTERM), 0);
+  struct stat gone {};
+  EXPECT_NE(lstat(link.c_str(), &gone), 0);
+}
+
+TEST(SimulatorProgram, RefusesToReplaceAFileWithItsLinkAndRefusesBadArguments) {
+  TScratchDir dir;
+  const std::string file = dir.File("precious");
+  std::ofstream(file) << "keep me";
+  TSimProcess sim({"--link", file});
+  EXPECT_EQ(sim.ExitStatus(), 1);
+  EXPECT_NE(sim.Err().find("is not a symbolic link"), std::string::npos) << sim.Err();
+  EXPECT_EQ(ReadWholeFile(file), "keep me");
+
+  TSimProcess wrong({"--fault", "jam@x"});
+  EXPECT_EQ(wrong.ExitStatus(), 2);
+  EXPECT_NE(wrong.Err().find("usage: dispenser-sim"), std::string::npos) << wrong.Err();
+}
+
+TEST(SimulatorProgram, LogsFramesInAndOutAndReportsWhatItIgnored) {
+  TScratchDir dir;
+  const std::string log = dir.File("frames.log");
+  TSimProcess sim({"--log", log, "--split", "--fault", "half@1:2"});
+  ASSERT_TRUE(sim.Running()) << sim.Err();
+  TTerminal console(sim.SlavePath());
+  console.Write(ParseHexText("41 42 02303043303030306603"));  // junk, then a bad checksum
+  EXPECT_EQ(ReplyTo(console, dcDispense), "02303045343030336E03");
+  EXPECT_EQ(sim.Stop(), 0);
+
+  EXPECT_EQ(sim.Err(),
+            "dispenser-sim: ignored 4142: bytes outside a frame\n"
+            "dispenser-sim: ignored 02303043303030306603: bad checksum, should be 65\n");
+  std::istringstream lines(ReadWholeFile(log));
+  std::vector<std::string> entries;
+  for (std::string line; std::getline(lines, line);) {
+    ASSERT_GT(line.size(), 24u) << line;
+    entries.push_back(line.substr(24));  // after "YYYY-MM-DD HH:MM:SS.mmm "
+  }
+  EXPECT_EQ(entries, (std::vector<std::string>{
+                         "ignored 4142 (bytes outside a frame)",
+                         "ignored 02303043303030306603 (bad checksum, should be 65)",
+                         "in      02303042303030336703",
+                         "out     0230304534 (first part)",
+                         "out     3030336E03 (second part)",
+                     }));
+}
+
+TEST(SimulatorProgram, DelaysEachReplyByAtLeastTheGivenTime) {
+  TSimProcess sim({"--delay", "150"});
+  TTerminal console(sim.SlavePath());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReplyTo(console, dcCountQuery), "02303063303030308503");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+}

@@ -1,0 +1,105 @@
+#include "tools/sim/SimOptions.h"
+
+#include <charconv>
+
+#include "tools/sim/ReplySchedule.h"
+
+namespace {
+
+// Walks the arguments, handing out each option's value.
+class TArgumentReader {
+ public:
+  explicit TArgumentReader(std::span<const std::string_view> args) : FArgs(args) {}
+
+  bool Next() {
+    if (FIndex == FArgs.size()) return false;
+    const std::string_view arg = FArgs[FIndex++];
+    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
+    FName = arg.substr(0, equals);
+    FHasInlineValue = equals != std::string_view::npos;
+    FInlineValue = FHasInlineValue ? arg.substr(equals + 1) : std::string_view();
+    return true;
+  }
+  std::string_view Name() const { return FName; }
+
+  std::string_view Value() {
+    if (FHasInlineValue) return FInlineValue;
+    if (FIndex == FArgs.size()) throw ESimUsage(std::string(FName) + " needs a value");
+    return FArgs[FIndex++];
+  }
+  void NoValue() const {
+    if (FHasInlineValue) throw ESimUsage(std::string(FName) + " takes no value");
+  }
+
+ private:
+  std::span<const std::string_view> FArgs;
+  std::size_t FIndex = 0;
+  std::string_view FName;
+  bool FHasInlineValue = false;  // "--name=VALUE"
+  std::string_view FInlineValue;
+};
+
+std::chrono::milliseconds ParseDelay(std::string_view text) {
+  long long ms = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
+      ms > kMaxDelay.count()) {
+    throw ESimUsage("--delay '" + std::string(text) +
+                    "' is not a number of milliseconds from 0 to " + IntToStr(kMaxDelay.count()));
+  }
+  return std::chrono::milliseconds(ms);
+}
+
+}  // namespace
+
+TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
+  TSimOptions options;
+  TArgumentReader reader(args);
+  while (reader.Next()) {
+    const std::string_view name = reader.Name();
+    if (name == "--help" || name == "-h") {
+      reader.NoValue();
+      options.Help = true;
+    } else if (name == "--split") {
+      reader.NoValue();
+      options.Split = true;
+    } else if (name == "--link") {
+      options.Link = reader.Value();
+      if (options.Link.empty()) throw ESimUsage("--link needs a path");
+    } else if (name == "--log") {
+      options.LogFile = reader.Value();
+      if (options.LogFile.empty()) throw ESimUsage("--log needs a file name");
+    } else if (name == "--delay") {
+      options.Delay = ParseDelay(reader.Value());
+    } else if (name == "--fault") {
+      try {
+        options.Faults.push_back(ParseFault(reader.Value()));
+      } catch (const EConvertError& e) {
+        throw ESimUsage("--fault: " + e.Message());
+      }
+    } else {
+      throw ESimUsage("unknown argument '" + std::string(name) + "'");
+    }
+  }
+  return options;
+}
+
+std::string SimUsage() {
+  return "usage: dispenser-sim [--link PATH] [--delay MS] [--split] [--log FILE]\n"
+         "                     [--fault KIND[@N][:NOTES]]...\n"
+         "A virtual dispenser on a pseudo-terminal. Prints the path of the terminal to\n"
+         "open, then answers command frames until interrupted (SIGINT, SIGTERM).\n"
+         "  --link PATH    make PATH a symbolic link to the terminal (removed on exit)\n"
+         "  --delay MS     wait MS milliseconds before each reply\n"
+         "  --split        send each reply in two writes, " +
+         IntToStr(kSplitPause.count()) +
+         " ms apart\n"
+         "  --log FILE     append every frame in and out, with a timestamp, to FILE\n"
+         "  --fault F      dispense N (counted from start; every dispense without @N)\n"
+         "                 fails with error KIND after NOTES notes (default 4), and the\n"
+         "                 dispenser stays in the error state until an error clear.\n"
+         "                 KIND: " +
+         FaultKindNames() +
+         ",\n"
+         "                 or the error code 1-9. Several --fault options may be given.\n";
+}
