@@ -93,7 +93,8 @@ class QtRuntimeTest : public QObject {
       for (int i = 0; i < 1000; ++i) MainThread::Post([&] { ++ran; });
     });
     poster.join();  // the loop is not running meanwhile
-    QCOMPARE(Backend().WakeEventsPosted() - before, 1);
+    // One event at most: one may still be on its way from an earlier wake.
+    QVERIFY(Backend().WakeEventsPosted() - before <= 1);
     QVERIFY(LoopUntil([&] { return ran == 1000; }));
   }
 
