@@ -37,6 +37,9 @@ void FreeAsyncRecord(PAsyncRecord& record);
 // Prepares the record for a transfer of kind: its own copy of the bytes.
 void FillAsyncRecord(TAsyncKind kind, const void* buffer, std::int32_t count, TAsyncRecord& record);
 
+class TRegistry;
+class TCustomIniFile;
+
 class TCustomComPort : public TComponent {
  public:
   explicit TCustomComPort(TComponent* owner);
@@ -46,10 +49,16 @@ class TCustomComPort : public TComponent {
   void Loaded() override;
 
   // ---- Settings persistence -------------------------------------------
-  // Reserved: the four persistence operations are declared here, as the
-  // first virtual operations that this class adds, in this order:
-  // WriteSettingsToRegistry, WriteSettingsToIniFile,
-  // ReadSettingsFromRegistry, ReadSettingsFromIniFile (see ComPersist.cpp).
+  // The settings of the groups in SettingGroups, under fixed keys and in a
+  // fixed order, as their text forms or as integers. The registry forms work
+  // in the key the caller opened; the ini forms in the section named after
+  // this component. Every value read goes through its ordinary setter, so
+  // an open port is reconfigured key by key. A failure of the store or of a
+  // setter ends the operation at that key (see ComPersist.cpp).
+  virtual void WriteSettingsToRegistry(TRegistry& registry);
+  virtual void WriteSettingsToIniFile(TCustomIniFile& iniFile);
+  virtual void ReadSettingsFromRegistry(TRegistry& registry);
+  virtual void ReadSettingsFromIniFile(TCustomIniFile& iniFile);
 
   // ---- Device handle and configuration --------------------------------
   // Opens "\\.\" + Port exclusively for overlapped I/O; on failure writes
@@ -231,4 +240,5 @@ class TComPort : public TCustomComPort {
 std::int32_t PortWrite(TCustomComPort& port, const void* buffer, std::int32_t count);
 
 // ---- Text forms of the settings and the list of serial ports -------------
-// Reserved: declared in their own headers and included here.
+#include "serial/ComPortList.h"
+#include "serial/ComText.h"
