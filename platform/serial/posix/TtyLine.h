@@ -1,0 +1,101 @@
+// A terminal device (serial port, USB adapter, pseudo-terminal) as the line
+// of a LineDevice. One service thread per open device sleeps in epoll on the
+// terminal, a command eventfd and nothing else, reads received bytes eagerly
+// into the device's input queue (as far as it has room), writes when asked,
+// and runs the time-outs. A modem-line helper blocks in TIOCMIWAIT where the
+// driver has modem lines; a drain helper blocks in tcdrain to report the
+// transmit queue running empty where the driver keeps one. An idle open
+// device wakes nobody.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/serial/LineDriver.h"
+#include "platform/serial/posix/HelperThread.h"
+#include "platform/serial/posix/ParmrkDecoder.h"
+
+namespace comm::posix {
+
+class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
+ public:
+  // Opens the terminal at path for exclusive use (also against other
+  // processes, root included) and puts it in raw mode with its present rate
+  // and frame; *dcb is that block. 0 or the errno: ENOENT (no such node),
+  // EISDIR (a directory), ENOTTY (not a terminal), EACCES, EBUSY (open
+  // elsewhere), ...
+  static std::int32_t Open(const std::string& path, std::unique_ptr<TtyLine>* line, DCB* dcb);
+  ~TtyLine() override;
+
+  void Start(LineDevice* device) override;
+  void Shutdown() override;
+  std::int32_t Configure(const DCB& dcb) override;
+  std::int32_t Send(const std::uint8_t* data, std::size_t count, std::size_t* accepted) override;
+  void WantWritable() override;
+  bool WatchTxEmpty() override;
+  DWORD OutQueue() override;
+  std::int32_t ModemStatus(DWORD* status) override;
+  std::int32_t Purge(DWORD flags) override;
+  void ResumeReceive() override;
+  void SetTimer(std::optional<Clock::time_point> when) override;
+
+ private:
+  TtyLine(int fd, bool virtualLine, bool modemLines, bool counters);
+  std::int32_t Setup();
+
+  // The service thread.
+  void Serve();
+  void ReadAvailable(bool hangUp);
+  void Deliver(const std::uint8_t* data, std::size_t count);
+  void Bytes(const std::uint8_t* data, std::size_t count) override;
+  void Marked(std::uint8_t byte) override;
+  void LineGone(std::int32_t error);
+
+  // The helpers.
+  void WatchModemLines();
+  void DrainOutput();
+  void DrainBeforeClose();
+
+  void Poke();            // wakes the service thread
+  void UpdateInterest();  // mu_ held
+
+  const int fd_;
+  const bool virtualLine_;  // a pty: no line, no frame
+  const bool modemLines_;   // TIOCMGET works
+  const bool counters_;     // TIOCGICOUNT works
+  int epoll_ = -1;
+  int wake_ = -1;
+  LineDevice* device_ = nullptr;
+  std::thread service_;
+  bool shutDown_ = false;
+
+  std::mutex mu_;
+  bool stop_ = false;
+  bool watching_ = true;  // the terminal is in the epoll set
+  std::uint32_t interest_ = 0;
+  bool wantIn_ = true;
+  bool wantOut_ = false;
+  bool hangUpPending_ = false;  // hung up with unread bytes and no room for them
+  bool readAgain_ = false;
+  std::optional<Clock::time_point> timer_;
+
+  // Service thread only.
+  ParmrkDecoder decoder_;
+  struct Budget {
+    long frame = 0, parity = 0, brk = 0;
+  } budget_;
+  int lastCounts_[5] = {};  // frame, parity, brk, overrun, buf_overrun
+  std::atomic<bool> resetDecoder_{false};
+  std::atomic<bool> parityChecked_{false};
+  std::atomic<std::uint32_t> rate_{9600};
+
+  HelperThread modemHelper_;
+  HelperThread drainHelper_;
+  bool drainRequested_ = false;  // drainHelper_.mu
+  unsigned drains_ = 0;          // drainHelper_.mu: completed drains
+};
+
+}  // namespace comm::posix
