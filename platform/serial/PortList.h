@@ -9,9 +9,9 @@
 
 namespace comm {
 
-// The system's own source: the sysfs tty class directory ("/sys/class/tty")
-// on Linux, the key "HARDWARE\DEVICEMAP\SERIALCOMM" under HKEY_LOCAL_MACHINE
-// on Windows.
+// The system's own source. On Linux the root of the file system ("/"),
+// whose sys/class/tty names the ports and whose dev holds their nodes; on
+// Windows the key "HARDWARE\DEVICEMAP\SERIALCOMM" under HKEY_LOCAL_MACHINE.
 std::string DefaultSerialPortSource();
 
 // Appends to *names, in the order the source gives them, the name of every

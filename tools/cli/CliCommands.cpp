@@ -5,6 +5,7 @@
 int RunFrames(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunFrame(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunDecode(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunPorts(TCliArgs args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -12,6 +13,7 @@ constexpr TCliCommand kCommands[] = {
     {"frames", "", "the eight command frames: name, then the frame in hex", RunFrames},
     {"frame", "NAME", "one command's frame in hex", RunFrame},
     {"decode", "[--json] HEX", "the effects of one received block given in hex", RunDecode},
+    {"ports", "[--root DIR]", "the machine's serial ports, one name a line", RunPorts},
 };
 
 }  // namespace

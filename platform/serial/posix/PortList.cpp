@@ -1,8 +1,9 @@
 // The serial ports of a Linux machine, from the kernel's tty class
 // directory: every entry backed by a device (USB serial and ACM adapters,
-// on-board and PCI UARTs), except the UART slots that the 8250 driver
-// registers without hardware behind them. Virtual consoles, the console
-// and pseudo-terminals have no device behind them and are left out.
+// on-board and PCI UARTs) whose node exists under /dev, except the UART
+// slots that the 8250 driver registers without hardware behind them.
+// Virtual consoles, the console and pseudo-terminals have no device behind
+// them and are left out.
 #include "platform/serial/PortList.h"
 
 #include <dirent.h>
@@ -58,14 +59,24 @@ std::int32_t IsSerialPort(const std::string& entry, bool* yes) {
   return 0;
 }
 
+// Whether the port's node exists under dev: a port without one (a
+// container that does not pass the device in) cannot be opened.
+std::int32_t HasNode(const std::string& node, bool* yes) {
+  struct stat info {};
+  *yes = ::stat(node.c_str(), &info) == 0;
+  return *yes || errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+}
+
 }  // namespace
 
 std::string DefaultSerialPortSource() {
-  return "/sys/class/tty";
+  return "/";
 }
 
 std::int32_t ListSerialPorts(const std::string& source, std::vector<std::string>* names) {
-  const std::unique_ptr<DIR, DirCloser> dir(::opendir(source.c_str()));
+  const std::string root = source.ends_with('/') ? source : source + "/";
+  const std::string classDir = root + "sys/class/tty";
+  const std::unique_ptr<DIR, DirCloser> dir(::opendir(classDir.c_str()));
   if (!dir) return errno;
   std::vector<std::string> found;
   for (;;) {
@@ -78,14 +89,17 @@ std::int32_t ListSerialPorts(const std::string& source, std::vector<std::string>
     const std::string name = item->d_name;
     if (name == "." || name == "..") continue;
     bool serial = false;
-    if (const std::int32_t error = IsSerialPort(source + "/" + name, &serial)) return error;
+    if (const std::int32_t error = IsSerialPort(classDir + "/" + name, &serial)) return error;
+    if (!serial) continue;
     // A device node in a subdirectory of /dev ("/dev/usb/tts0") is named
     // with '!' for '/' in sysfs; the port name is its path under /dev.
     std::string port = name;
     for (char& c : port) {
       if (c == '!') c = '/';
     }
-    if (serial) found.push_back(port);
+    bool present = false;
+    if (const std::int32_t error = HasNode(root + "dev/" + port, &present)) return error;
+    if (present) found.push_back(port);
   }
   names->insert(names->end(), found.begin(), found.end());
   return 0;

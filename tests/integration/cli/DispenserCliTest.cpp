@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -166,4 +167,31 @@ TEST(DispenserCliDecode, CountThatIsNoNumberPrintsTheEffectsSoFarThenExitsThree)
 
 TEST(DispenserCliOutput, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(Cli({"frames"}, "/dev/full").Exit, 1);
+}
+
+TEST(DispenserCliPorts, ListsThePortsOfATreeOneNameALine) {
+  char root[] = "/tmp/dispenser-cli-ports.XXXXXX";
+  ASSERT_NE(mkdtemp(root), nullptr);
+  const std::filesystem::path tree(root);
+  for (const char* name : {"ttyUSB1", "ttyACM0"}) {
+    std::filesystem::create_directories(tree / "sys/class/tty" / name / "device");
+    std::filesystem::create_directories(tree / "dev" / name);
+  }
+  std::filesystem::create_directories(tree / "sys/class/tty/tty0");  // a console
+
+  const TCliRun run = Cli({"ports", "--root", root});
+  EXPECT_EQ(run.Exit, 0);
+  EXPECT_EQ(run.Out, "ttyACM0\nttyUSB1\n");
+  EXPECT_EQ(run.Err, "");
+
+  const TCliRun missing = Cli({"ports", "--root", (tree / "missing").string()});
+  EXPECT_EQ(missing.Exit, 1);
+  EXPECT_EQ(missing.Out, "");
+  EXPECT_EQ(missing.Err,
+            "dispenser-cli: COM Port Error: Registry error on EnumComPorts (No such file or "
+            "directory)\n");
+  std::filesystem::remove_all(tree);
+
+  EXPECT_EQ(Cli({"ports"}).Exit, 0);  // this machine's own ports
+  EXPECT_EQ(Cli({"ports", "extra"}).Exit, 2);
 }
