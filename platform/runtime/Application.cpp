@@ -44,21 +44,40 @@ std::string ExceptionMessage(const std::exception_ptr& error) {
   }
 }
 
+namespace {
+
+// Dialogs belong to the main thread: from another one they are handed over
+// and the caller waits until the operator closed them.
+bool ElsewhereThanMainThread() {
+  return MainThread::IsBound() && !MainThread::IsCurrent();
+}
+
+}  // namespace
+
 void TApplication::HandleException(TObject*) {
   const std::exception_ptr error = std::current_exception();
   if (!error) return;
-  const std::string message = ExceptionMessage(error);
-  if (OnExceptionShown) OnExceptionShown(message);
-  FBackend->ShowException(message);
+  ShowExceptionMessage(ExceptionMessage(error));
 }
 
 void TApplication::ShowException(const std::exception& error) {
-  const std::string message = error.what();
+  ShowExceptionMessage(error.what());
+}
+
+void TApplication::ShowExceptionMessage(const std::string& message) {
+  if (ElsewhereThanMainThread()) {
+    SynchronizeCall([&] { ShowExceptionMessage(message); });
+    return;
+  }
   if (OnExceptionShown) OnExceptionShown(message);
   FBackend->ShowException(message);
 }
 
 void TApplication::ShowMessage(const std::string& text) {
+  if (ElsewhereThanMainThread()) {
+    SynchronizeCall([&] { ShowMessage(text); });
+    return;
+  }
   if (OnMessageShown) OnMessageShown(text);
   FBackend->ShowMessage(text);
 }

@@ -49,7 +49,9 @@ class TApplication : public TComponent {
 
   // Shows the exception being handled (call it inside a catch block): its
   // message through the backend's error report. Sender is the object whose
-  // work failed. Outside a catch block it does nothing.
+  // work failed. Outside a catch block it does nothing. Like ShowMessage,
+  // callable from any thread: the report is shown on the main thread while
+  // the caller waits.
   void HandleException(TObject* sender);
   // Shows a given exception the same way.
   void ShowException(const std::exception& error);
@@ -68,6 +70,8 @@ class TApplication : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  void ShowExceptionMessage(const std::string& message);
+
   std::unique_ptr<ApplicationBackend> FBackend;
   TComponent* FMainForm = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/runtime/SentMessages.h"
 #include "platform/runtime/Threads.h"
 
 namespace {
@@ -16,12 +17,18 @@ namespace {
 // One message sent from another thread; its sender waits until Release.
 struct SentMessage {
   TMessage message;
+  std::thread::id sender = std::this_thread::get_id();
   std::mutex lock;
   std::condition_variable released;
   bool isReleased = false;
   std::intptr_t result = 0;
 
   // The first release counts; later ones do nothing. True if this one counted.
+  bool Released() {
+    std::lock_guard guard(lock);
+    return isReleased;
+  }
+
   bool Release(std::intptr_t value) {
     {
       std::lock_guard guard(lock);
@@ -71,10 +78,20 @@ std::shared_ptr<Window> Find(HWND window) {
 // (innermost, when a procedure pumps the queue), or null.
 thread_local SentMessage* currentSent = nullptr;
 
+// Every message from another thread that the main thread is in the middle of
+// handling, outermost first (a procedure may pump the queue).
+thread_local std::vector<SentMessage*> handling;
+
 class CurrentSentScope {
  public:
-  explicit CurrentSentScope(SentMessage* sent) : FSaved(currentSent) { currentSent = sent; }
-  ~CurrentSentScope() { currentSent = FSaved; }
+  explicit CurrentSentScope(SentMessage* sent) : FSaved(currentSent) {
+    currentSent = sent;
+    if (sent != nullptr) handling.push_back(sent);
+  }
+  ~CurrentSentScope() {
+    if (currentSent != nullptr) handling.pop_back();
+    currentSent = FSaved;
+  }
   CurrentSentScope(const CurrentSentScope&) = delete;
   CurrentSentScope& operator=(const CurrentSentScope&) = delete;
 
@@ -159,6 +176,13 @@ std::intptr_t SendMessageA(HWND window, std::uint32_t msg, std::uintptr_t wParam
   }
   MainThread::Post([handle, sent] { Deliver(handle, sent); });
   return sent->WaitForRelease();
+}
+
+bool HandlesUnrepliedMessageFrom(std::thread::id sender) {
+  for (SentMessage* sent : handling) {
+    if (sent->sender == sender && !sent->Released()) return true;
+  }
+  return false;
 }
 
 bool InSendMessage() {

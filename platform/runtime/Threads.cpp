@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/runtime/SentMessages.h"
 #include "platform/runtime/ThreadPriority.h"
 
 // What the thread body and its owner share. Held by both through a
@@ -144,7 +145,8 @@ std::exception_ptr TThread::FatalException() const {
 }
 
 bool TThread::InSynchronize() const {
-  return FShared->inSynchronize.load() > 0;
+  return FShared->inSynchronize.load() > 0 ||
+         (MainThread::IsCurrent() && HandlesUnrepliedMessageFrom(FShared->worker.load()));
 }
 
 void TThread::WaitFor() {
@@ -155,7 +157,8 @@ void TThread::WaitFor() {
   }
   if (MainThread::IsCurrent()) {
     if (InSynchronize()) {
-      throw EThread("Cannot wait for a thread from inside its own synchronized call");
+      throw EThread(
+          "Cannot wait for a thread from inside its own synchronized call or sent message");
     }
     MainThread::WaitUntil([&shared] { return shared.finished.load(); });
   } else {

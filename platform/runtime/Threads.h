@@ -92,12 +92,13 @@ class TThread : public TObject {
   // queued calls (this thread's Synchronize calls and sent messages among
   // them), so a thread that waits for the main thread can still finish.
   // Raises EThread where the wait could never end: on the thread itself, or
-  // on the main thread from inside one of this thread's Synchronize calls.
+  // on the main thread while InSynchronize().
   void WaitFor();
 
   // True while one of this thread's Synchronize calls runs on the main
-  // thread: the thread is blocked until it returns, so waiting for it there
-  // would never end.
+  // thread, or (asked on the main thread) while it handles a message this
+  // thread sent and has not replied to: the thread is blocked until that
+  // returns, so waiting for it there would never end.
   bool InSynchronize() const;
 
  protected:

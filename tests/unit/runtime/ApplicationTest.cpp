@@ -88,6 +88,27 @@ TEST_F(HeadlessApplication, ShowMessageIsAnsweredByTheTestOrPrinted) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "[message] hello\n");
 }
 
+TEST_F(HeadlessApplication, DialogsFromAnotherThreadAreShownOnTheMainThread) {
+  std::vector<bool> onMain;
+  backend().answer = [&](const std::string&) { onMain.push_back(MainThread::IsCurrent()); };
+  std::thread worker([] {
+    ShowMessage("from the event thread");
+    try {
+      throw Exception("Read error");
+    } catch (...) {
+      Application->HandleException(nullptr);
+    }
+    Application->Terminate();
+  });
+  testing::internal::CaptureStderr();
+  app.Run();
+  worker.join();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Read error\n");
+  EXPECT_EQ(onMain, (std::vector<bool>{true}));
+  EXPECT_EQ(messages, (std::vector<std::string>{"from the event thread"}));
+  EXPECT_EQ(exceptions, (std::vector<std::string>{"Read error"}));
+}
+
 TEST_F(HeadlessApplication, FirstCreatedFormIsTheMainFormAndIsFreedWithTheApplication) {
   Form* main = nullptr;
   Form* second = nullptr;

@@ -211,3 +211,40 @@ TEST_F(HiddenWindow, WaitingForAThreadServesTheMessagesItSends) {
   EXPECT_EQ(sender->results.back(), 50);
   DeallocateHWnd(window);
 }
+
+TEST_F(HiddenWindow, WaitingForTheSenderInsideItsMessageRaisesUntilItIsReleased) {
+  class Sender : public TThread {
+   public:
+    explicit Sender(HWND window) : FWindow(window) {}
+    ~Sender() override { WaitFor(); }
+
+   protected:
+    void Execute() override { SendMessageA(FWindow, WM_TEST, 0, 0); }
+
+   private:
+    HWND FWindow;
+  };
+  Sender* sender = nullptr;
+  std::string refused;
+  bool waited = false;
+  HWND window = AllocateHWnd([&](TMessage&) {
+    EXPECT_TRUE(sender->InSynchronize());
+    try {
+      sender->WaitFor();  // the sender waits for us: this would never end
+    } catch (const EThread& e) {
+      refused = e.Message();
+    }
+    ReplyMessage(0);  // released: now it can end, and be waited for here
+    EXPECT_FALSE(sender->InSynchronize());
+    sender->WaitFor();
+    waited = true;
+  });
+  auto owned = std::make_unique<Sender>(window);
+  sender = owned.get();
+  sender->Resume();
+  owned.reset();
+  EXPECT_EQ(refused,
+            "Cannot wait for a thread from inside its own synchronized call or sent message");
+  EXPECT_TRUE(waited);
+  DeallocateHWnd(window);
+}

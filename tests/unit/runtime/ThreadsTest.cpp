@@ -123,7 +123,8 @@ TEST_F(ThreadSync, WaitingForAThreadInsideItsOwnSynchronizeRaisesInsteadOfHangin
   worker.Resume();
   worker.WaitFor();
   EXPECT_FALSE(worker.InSynchronize());
-  EXPECT_EQ(refused, "Cannot wait for a thread from inside its own synchronized call");
+  EXPECT_EQ(refused,
+            "Cannot wait for a thread from inside its own synchronized call or sent message");
 }
 
 TEST(ThreadLife, SuspendedThreadNeverRunsAndFreesWithoutWaiting) {
