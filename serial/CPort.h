@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "platform/runtime/Classes.h"
+#include "platform/runtime/Messages.h"
 #include "platform/serial/CommDevice.h"
 #include "serial/CPortTypes.h"
 #include "serial/ComErrors.h"
 #include "serial/ComLink.h"
 #include "serial/ComSettings.h"
+#include "serial/ComThread.h"
 
 // The record of one pending overlapped transfer. Whoever creates it owns it
 // and hands it, by the variable that holds it, to exactly one WriteAsync or
@@ -185,8 +187,61 @@ class TCustomComPort : public TComponent {
   virtual void FireAfterOpen();
   virtual void FireBeforeClose();
   virtual void FireBeforeOpen();
+  virtual void FireRxChar(std::int32_t count);
+  virtual void FireRxBuf(const void* buffer, std::int32_t count);
+  virtual void FireTxEmpty();
+  virtual void FireBreak();
+  virtual void FireRing();
+  virtual void FireRxFlag();
+  virtual void FireCTSChange(bool onOff);
+  virtual void FireDSRChange(bool onOff);
+  virtual void FireError(TComErrors errors);
+  virtual void FireRLSDChange(bool onOff);
+  virtual void FireRx80Full();
+
+  // ---- Handle operations: one per event, links first, then the handler ---
+  // The queue count goes to OnRxChar, or, with a buffer link, the bytes are
+  // read once and handed to OnRxBuf of the port and of each buffer link.
+  void HandleRxChar();
+  void HandleTxEmpty();
+  void HandleRxFlag();
+  void HandleRing();
+  void HandleBreak();
+  // The signal's level as the device reports it now.
+  void HandleCTSChange();
+  void HandleDSRChange();
+  void HandleRLSDChange();
+  void HandleError();  // OnError only when the device reports errors
+  void HandleRx80Full();
+
+  // ---- Open and close steps ----------------------------------------------
+  void NotifyBeforeOpen();
+  void NotifyAfterOpen();    // lnConn on, OnAfterOpen, the three line levels
+  void NotifyBeforeClose();  // the three lines off, OnBeforeClose
+  void NotifyAfterClose();   // lnConn off, OnAfterClose
+  // Open: the real CTS, DSR and RLSD levels, each to links then handler.
+  // Closed: all three off to the links, then to the handlers.
+  void ReportLineSignals(bool open);
+
+  // The hidden window's procedure (window sync): one event per message.
+  void NotifyWindowProc(TMessage& message);
 
  private:
+  friend class TComThread;
+
+  // Counts the thread-sync hand-overs running on the main thread.
+  struct DispatchScope {
+    explicit DispatchScope(TCustomComPort& port) : port(port) { ++port.FDispatchDepth; }
+    ~DispatchScope() { --port.FDispatchDepth; }
+    TCustomComPort& port;
+  };
+  void HandleEvent(TComEvent event);
+  // Shows the exception being handled through the application's exception
+  // display (call inside a catch block).
+  static void ShowException(TObject* sender);
+  // Stops and frees the event thread and the hidden window.
+  void ReleaseEventThread();
+
   // EComPortExt with this port's name, the code and the last system error.
   [[noreturn]] void RaiseSystemError(std::int32_t code) const;
   bool CanApply() const;  // open and not loading
@@ -200,6 +255,11 @@ class TCustomComPort : public TComponent {
   void Shutdown();
 
   comm::Device FDeviceHandle;
+  std::unique_ptr<TComThread> FEventThread;
+  bool FEventThreadRunning = false;
+  HWND FNotifyWindow = nullptr;
+  int FDispatchDepth = 0;
+  bool FClosing = false;
   std::vector<TComLink*> FLinkList;  // registered links, not owned
   bool FRxBufLinked = false;
 

@@ -1,10 +1,11 @@
-// Opening and closing the port as a whole, and the setters that open,
-// close and reopen it.
+// Opening and closing the port as a whole, loading, destruction, and the
+// setters that open, close and reopen the port.
 #include "serial/CPort.h"
+#include "serial/ComThread.h"
 
 void TCustomComPort::Open() {
   if (FConnected) return;
-  FireBeforeOpen();
+  NotifyBeforeOpen();
   OpenDevice();
   FConnected = true;
   try {
@@ -14,25 +15,69 @@ void TCustomComPort::Open() {
     FConnected = false;
     throw;
   }
-  NotifyLinks(lnConn, true);
-  FireAfterOpen();
+  if (FEvents.Empty()) {
+    FEventThreadRunning = false;
+  } else {
+    if (FSyncMethod == smWindowSync) {
+      FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
+    }
+    FEventThread = std::make_unique<TComThread>(this);
+    FEventThreadRunning = true;
+  }
+  NotifyAfterOpen();
 }
 
 void TCustomComPort::Close() {
-  if (!FConnected) return;
-  FireBeforeClose();
-  AbortPendingIO();
+  // A handler that closes the port while it is being closed finds it closing.
+  if (!FConnected || FClosing) return;
+  FClosing = true;
+  struct ClosingScope {
+    bool& closing;
+    ~ClosingScope() { closing = false; }
+  } scope{FClosing};
+
+  NotifyBeforeClose();
+  try {
+    AbortPendingIO();
+  } catch (const EComPortExt& error) {
+    // Nothing can be pending on a device that is gone: closing goes on.
+    if (!comm::IsDeviceGoneError(error.SystemErrorCode())) throw;
+  }
+  ReleaseEventThread();
   CloseDevice();
   FConnected = false;
-  NotifyLinks(lnConn, false);
-  FireAfterClose();
+  NotifyAfterClose();
+}
+
+void TCustomComPort::ReleaseEventThread() {
+  if (!FEventThreadRunning) return;
+  FEventThreadRunning = false;
+  if (FEventThread != nullptr) {
+    if (FDispatchDepth > 0 || FEventThread->IsCurrent()) {
+      // Closed from inside one of the thread's own hand-overs: the thread
+      // cannot end before this handler returns. It is told to deliver
+      // nothing more and is released from the main loop once it has ended.
+      FEventThread->Abandon();
+      std::shared_ptr<TComThread> retired(std::move(FEventThread));
+      MainThread::Post([retired]() mutable { retired.reset(); });
+    } else {
+      FEventThread.reset();  // stops the loop and waits for its end
+    }
+  }
+  if (FNotifyWindow != nullptr) {
+    DeallocateHWnd(FNotifyWindow);
+    FNotifyWindow = nullptr;
+  }
 }
 
 void TCustomComPort::Loaded() {
   TComponent::Loaded();
-  if (FConnected) {
-    FConnected = false;
+  if (!FConnected) return;
+  FConnected = false;
+  try {
     Open();
+  } catch (...) {
+    ShowException(this);
   }
 }
 
@@ -40,8 +85,10 @@ void TCustomComPort::Shutdown() {
   try {
     Close();
   } catch (...) {
-    // Destruction goes on: whatever Close left open is released below.
+    ShowException(this);
   }
+  // Whatever Close could not finish is released all the same.
+  ReleaseEventThread();
   CloseDevice();
   FConnected = false;
 }
@@ -66,17 +113,4 @@ void TCustomComPort::SetPort(const std::string& value) {
     Close();
     Open();
   }
-}
-
-void TCustomComPort::FireAfterClose() {
-  if (auto handler = FOnAfterClose) handler(this);
-}
-void TCustomComPort::FireAfterOpen() {
-  if (auto handler = FOnAfterOpen) handler(this);
-}
-void TCustomComPort::FireBeforeClose() {
-  if (auto handler = FOnBeforeClose) handler(this);
-}
-void TCustomComPort::FireBeforeOpen() {
-  if (auto handler = FOnBeforeOpen) handler(this);
 }

@@ -1,0 +1,193 @@
+// The event thread: the device wait, the loop, its clean-up, and the
+// hand-over of each batch of events to the port.
+#include "serial/ComThread.h"
+
+#include "serial/CPort.h"
+
+namespace {
+
+struct EventFlag {
+  TComEvent event;
+  std::uint32_t flag;
+};
+constexpr EventFlag kEventFlags[] = {
+    {evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY},  {evRxFlag, EV_RXFLAG}, {evRing, EV_RING},
+    {evBreak, EV_BREAK},   {evCTS, EV_CTS},          {evDSR, EV_DSR},       {evError, EV_ERR},
+    {evRLSD, EV_RLSD},     {evRx80Full, EV_RX80FULL}};
+
+}  // namespace
+
+std::uint32_t EventToFlag(TComEvent event) {
+  return kEventFlags[event].flag;
+}
+
+std::uint32_t EventSetToMask(TComEvents events) {
+  std::uint32_t mask = 0;
+  for (const EventFlag& entry : kEventFlags) {
+    if (events.Contains(entry.event)) mask |= entry.flag;
+  }
+  return mask;
+}
+
+TComEvents MaskToEventSet(std::uint32_t mask) {
+  TComEvents events;
+  for (const EventFlag& entry : kEventFlags) {
+    if (mask & entry.flag) events.Include(entry.event);
+  }
+  return events;
+}
+
+// Creation and destruction -----------------------------------------------------
+
+TComThread::TComThread(TCustomComPort* owner)
+    : TThread(/*createSuspended=*/true),
+      FOwnerPort(owner),
+      FDevice(owner->DeviceHandle()),
+      FSyncMethod(owner->SyncMethod()),
+      FNotifyWindow(owner->FNotifyWindow),
+      FPortName(owner->Port()) {
+  FStopEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/false);
+  SetPriority(tpNormal);
+  // The mask is set here and nowhere else; its result is not examined.
+  FDevice.SetCommMask(EventSetToMask(owner->Events()));
+  Resume();
+}
+
+TComThread::~TComThread() {
+  Stop();
+  WaitFor();
+}
+
+void TComThread::Stop() {
+  FStopEvent.Set();
+  comm::Sleep(0);
+}
+
+void TComThread::Abandon() {
+  FAbandoned = true;
+  Stop();
+}
+
+// The thread body ----------------------------------------------------------------
+
+void TComThread::Execute() {
+  FThreadId = std::this_thread::get_id();
+  // The body's own references to the two events; it lets go of them when the
+  // loop has ended.
+  comm::Event stopEvent = FStopEvent;
+  comm::OVERLAPPED overlapped;
+  overlapped.hEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/true);
+  comm::DWORD mask = 0;
+  bool waitPending = false;
+
+  std::int32_t goneError = 0;
+  try {
+    goneError = RunLoop(overlapped, mask, waitPending);
+  } catch (...) {
+    // Nothing in the loop raises (hand-over failures are shown there); the
+    // clean-up below runs however the loop ended.
+  }
+
+  // Clean-up, whatever ended the loop. Clearing the mask releases a wait that
+  // is still pending; the block and the mask stay valid until it has been.
+  FDevice.SetCommMask(0);
+  if (waitPending) comm::WaitForSingleObject(overlapped.hEvent, INFINITE);
+  FDevice.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+  overlapped.hEvent.Close();
+  stopEvent.Close();
+
+  // A device that is gone is reported once, unless the port was being closed.
+  if (goneError != 0 && !FStopEvent.IsSet()) {
+    try {
+      throw EComPortExt(FPortName, ecWaitFailed, goneError);
+    } catch (...) {
+      ShowOnMainThread(std::current_exception());
+    }
+  }
+}
+
+std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask,
+                                 bool& waitPending) {
+  const comm::Event& stopEvent = FStopEvent;
+  for (;;) {
+    if (!FDevice.WaitCommEvent(&mask, &overlapped)) {
+      const std::int32_t error = comm::GetLastError();
+      // A wait that cannot even be started would fail the same way again.
+      if (error != ERROR_IO_PENDING) return error;
+      waitPending = true;
+    }
+    const std::uint32_t woken =
+        comm::WaitForMultipleObjects({&stopEvent, &overlapped.hEvent}, INFINITE);
+    if (woken != WAIT_OBJECT_0 + 1) return 0;  // stopped, or the wait itself failed
+    waitPending = false;
+
+    comm::DWORD unused = 0;
+    if (FDevice.GetOverlappedResult(&overlapped, &unused, false)) {
+      FPendingEvents = MaskToEventSet(mask);
+      DeliverEvents();
+      if (stopEvent.IsSet()) return 0;
+    } else {
+      // Nothing to deliver. A device that is gone ends the loop; any other
+      // failure arms the next wait.
+      const std::int32_t error = comm::GetLastError();
+      if (comm::IsDeviceGoneError(error)) return error;
+    }
+  }
+}
+
+// Hand-over ------------------------------------------------------------------------
+
+void TComThread::DeliverEvents() {
+  try {
+    switch (FSyncMethod) {
+      case smThreadSync:
+        Synchronize([this] {
+          TCustomComPort::DispatchScope scope(*FOwnerPort);
+          CallHandlers();
+        });
+        break;
+      case smWindowSync:
+        SendToWindow();
+        break;
+      case smNone:
+        CallHandlers();
+        break;
+      case smDisableEvents:
+        break;
+    }
+  } catch (...) {
+    // A handler that raises ends its batch; the error is shown and the
+    // thread keeps serving the port.
+    ShowOnMainThread(std::current_exception());
+  }
+}
+
+void TComThread::CallHandlers() {
+  for (TComEvent event : kEventHandlingOrder) {
+    if (FAbandoned) return;
+    if (FPendingEvents.Contains(event)) FOwnerPort->HandleEvent(event);
+  }
+}
+
+void TComThread::SendToWindow() {
+  for (TComEvent event : kEventHandlingOrder) {
+    if (FPendingEvents.Contains(event)) {
+      SendMessageA(FNotifyWindow, WM_COMEVENT, EventToFlag(event), 0);
+    }
+  }
+}
+
+void TComThread::ShowOnMainThread(std::exception_ptr error) {
+  TObject* sender = FAbandoned ? nullptr : FOwnerPort;
+  try {
+    Synchronize([&] {
+      try {
+        std::rethrow_exception(error);
+      } catch (...) {
+        TCustomComPort::ShowException(sender);
+      }
+    });
+  } catch (...) {
+    // Showing failed; there is nobody left to tell.
+  }
+}
