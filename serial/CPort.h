@@ -229,12 +229,6 @@ class TCustomComPort : public TComponent {
  private:
   friend class TComThread;
 
-  // Counts the thread-sync hand-overs running on the main thread.
-  struct DispatchScope {
-    explicit DispatchScope(TCustomComPort& port) : port(port) { ++port.FDispatchDepth; }
-    ~DispatchScope() { --port.FDispatchDepth; }
-    TCustomComPort& port;
-  };
   void HandleEvent(TComEvent event);
   // Shows the exception being handled through the application's exception
   // display (call inside a catch block).
@@ -258,7 +252,6 @@ class TCustomComPort : public TComponent {
   std::unique_ptr<TComThread> FEventThread;
   bool FEventThreadRunning = false;
   HWND FNotifyWindow = nullptr;
-  int FDispatchDepth = 0;
   bool FClosing = false;
   std::vector<TComLink*> FLinkList;  // registered links, not owned
   bool FRxBufLinked = false;

@@ -53,13 +53,11 @@ void TCustomComPort::ReleaseEventThread() {
   if (!FEventThreadRunning) return;
   FEventThreadRunning = false;
   if (FEventThread != nullptr) {
-    if (FDispatchDepth > 0 || FEventThread->IsCurrent()) {
+    if (FEventThread->InSynchronize() || FEventThread->IsCurrent()) {
       // Closed from inside one of the thread's own hand-overs: the thread
-      // cannot end before this handler returns. It is told to deliver
-      // nothing more and is released from the main loop once it has ended.
-      FEventThread->Abandon();
-      std::shared_ptr<TComThread> retired(std::move(FEventThread));
-      MainThread::Post([retired]() mutable { retired.reset(); });
+      // cannot end before this handler returns. It delivers nothing more and
+      // frees itself once it has ended.
+      FEventThread.release()->Abandon();
     } else {
       FEventThread.reset();  // stops the loop and waits for its end
     }

@@ -104,6 +104,8 @@ void TComThread::Execute() {
       ShowOnMainThread(std::current_exception());
     }
   }
+  // Nothing of this object is touched after this post.
+  if (FAbandoned) MainThread::Post([this] { delete this; });
 }
 
 std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask,
@@ -141,10 +143,7 @@ void TComThread::DeliverEvents() {
   try {
     switch (FSyncMethod) {
       case smThreadSync:
-        Synchronize([this] {
-          TCustomComPort::DispatchScope scope(*FOwnerPort);
-          CallHandlers();
-        });
+        Synchronize([this] { CallHandlers(); });
         break;
       case smWindowSync:
         SendToWindow();

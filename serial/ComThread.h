@@ -43,8 +43,10 @@ class TComThread final : public TThread {
 
   // Signals the loop to end.
   void Stop();
-  // Stops the loop and lets a hand-over that is under way deliver nothing
-  // more: the port closed from inside one of the thread's own hand-overs.
+  // For a port closed from inside one of the thread's own hand-overs: stops
+  // the loop, lets the hand-over under way deliver nothing more, and hands
+  // the object over to itself: when the body has ended, it is freed from the
+  // main thread's queue. The caller forgets it.
   void Abandon();
   // True on the thread itself.
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
