@@ -46,6 +46,7 @@ TComThread::TComThread(TCustomComPort* owner)
       FSyncMethod(owner->SyncMethod()),
       FNotifyWindow(owner->FNotifyWindow),
       FPortName(owner->Port()) {
+  ++FInstanceCount;
   FStopEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/false);
   SetPriority(tpNormal);
   // The mask is set here and nowhere else; its result is not examined.
@@ -56,6 +57,7 @@ TComThread::TComThread(TCustomComPort* owner)
 TComThread::~TComThread() {
   Stop();
   WaitFor();
+  --FInstanceCount;
 }
 
 void TComThread::Stop() {

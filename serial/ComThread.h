@@ -52,6 +52,8 @@ class TComThread final : public TThread {
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
 
   TCustomComPort* OwnerPort() const { return FOwnerPort; }
+  // How many event threads exist in the process (diagnostics and tests).
+  static int InstanceCount() { return FInstanceCount.load(); }
   TComEvents PendingEvents() const { return FPendingEvents; }
 
  protected:
@@ -78,4 +80,5 @@ class TComThread final : public TThread {
   std::string FPortName;
   std::atomic<bool> FAbandoned{false};
   std::atomic<std::thread::id> FThreadId{};
+  static inline std::atomic<int> FInstanceCount{0};
 };

@@ -1,0 +1,127 @@
+// Delivery of the device's events on the simulated device: what each event
+// tells the links and the handlers, in which order, on which thread, and the
+// received bytes handed over as a count or as a buffer.
+#include "platform/serial/sim/SimPort.h"
+#include "tests/integration/engine/EventFixture.h"
+
+namespace {
+
+class EventDeliveryTest : public EventTest {
+ protected:
+  EventDeliveryTest() {
+    port.SetPort("SIM1");
+    Watch(port, link);
+  }
+  ~EventDeliveryTest() override {
+    port.Close();
+    port.UnregisterLink(&link);
+  }
+  void Open() {
+    port.Open();
+    journal.Take();
+  }
+  // OnRxChar reads the Count bytes it is told about.
+  void ReadOnRxChar() {
+    port.SetOnRxChar([this](TObject*, std::int32_t count) {
+      std::string bytes(static_cast<std::size_t>(count), '\0');
+      port.Read(bytes.data(), count);
+      journal.Add("RxChar " + bytes + (MainThread::IsCurrent() ? " main" : " event thread"));
+    });
+  }
+
+  comm::sim::SimPort sim{"SIM1"};
+  TComPort port{nullptr};
+  TComLink link;
+};
+
+TEST_F(EventDeliveryTest, ReceivedBytesReachOnRxCharOnTheMainThreadWithTheQueuedCount) {
+  ReadOnRxChar();
+  Open();
+  sim.Feed("hello");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("link rx off"); }));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"link rx on", "link rx off", "RxChar hello main"}));
+}
+
+TEST_F(EventDeliveryTest, ErrorsOfABatchAreHandledBeforeItsBytes) {
+  ReadOnRxChar();
+  Open();
+  sim.FeedWithError('x', CE_FRAME);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("link rx off"); }));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"Error 1", "link rx on", "link rx off",
+                                                      "RxChar x main"}));
+}
+
+TEST_F(EventDeliveryTest, EachLineEventReachesTheLinksThenItsHandler) {
+  port.SetEventChar('\r');
+  Open();
+  sim.SetCTS(true);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("CTS on"); }));
+  sim.SetRing(true);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("Ring"); }));
+  sim.InjectErrors(CE_BREAK);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("Break"); }));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"link cts on", "CTS on", "link ring", "Ring", "Break"}));
+
+  port.Write("ab", 2);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("TxEmpty"); }));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"link tx on", "link tx off", "link txempty", "TxEmpty"}));
+
+  sim.Feed("ok\r");  // nobody reads: the bytes stay queued
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxFlag"); }));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"link rx on", "link rxflag", "RxFlag"}));
+}
+
+TEST_F(EventDeliveryTest, AnEventWhoseBytesWereAlreadyReadFiresNothing) {
+  ReadOnRxChar();
+  Open();
+  const int before = wakeups;
+  sim.Feed("abc");
+  // The hand-over is queued for the main thread; read the bytes before it runs.
+  ASSERT_TRUE(WaitUntil([&] { return wakeups > before; }));
+  char buffer[8];
+  EXPECT_EQ(port.Read(buffer, 8), 3);
+  journal.Take();  // the read's own "link rx off"
+  port.Close();    // serves the queued hand-over before the thread ends
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"link cts off", "link dsr off", "link rlsd off", "CTS off",
+                                      "DSR off", "RLSD off", "BeforeClose c1", "link conn off c0",
+                                      "AfterClose c0"}));
+}
+
+TEST_F(EventDeliveryTest, BufferLinksReceiveTheBytesReadOnceAndOnRxCharIsNotCalled) {
+  ReadOnRxChar();
+  std::vector<const void*> buffers;
+  auto bufferSlot = [&](std::string name) {
+    return [&, name](TObject*, const void* buffer, std::int32_t count) {
+      buffers.push_back(buffer);
+      journal.Add(name + " " + std::string(static_cast<const char*>(buffer), count));
+    };
+  };
+  port.SetOnRxBuf(bufferSlot("port"));
+  TComLink first, second;
+  first.OnRxBuf = bufferSlot("first");
+  second.OnRxBuf = bufferSlot("second");
+  port.RegisterLink(&first);
+  Open();
+
+  sim.Feed("12345");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("link rx off"); }));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"link rx on", "link rx off", "port 12345",
+                                                      "first 12345"}));
+
+  port.RegisterLink(&second);
+  buffers.clear();
+  sim.Feed("678");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("second 678"); }));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"link rx on", "link rx off", "port 678",
+                                                      "first 678", "second 678"}));
+  ASSERT_EQ(buffers.size(), 3u);
+  EXPECT_TRUE(buffers[0] == buffers[1] && buffers[1] == buffers[2]);
+  port.UnregisterLink(&first);
+  port.UnregisterLink(&second);
+}
+
+}  // namespace
