@@ -18,11 +18,20 @@ void TCustomComPort::Open() {
   if (FEvents.Empty()) {
     FEventThreadRunning = false;
   } else {
-    if (FSyncMethod == smWindowSync) {
-      FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
+    try {
+      if (FSyncMethod == smWindowSync) {
+        FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
+      }
+      FEventThread = std::make_unique<TComThread>(this);
+      FEventThreadRunning = true;
+    } catch (...) {
+      // No thread could be started: the port does not stay half open.
+      DeallocateHWnd(FNotifyWindow);
+      FNotifyWindow = nullptr;
+      CloseDevice();
+      FConnected = false;
+      throw;
     }
-    FEventThread = std::make_unique<TComThread>(this);
-    FEventThreadRunning = true;
   }
   NotifyAfterOpen();
 }

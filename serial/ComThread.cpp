@@ -82,9 +82,9 @@ void TComThread::Execute() {
   comm::DWORD mask = 0;
   bool waitPending = false;
 
-  std::int32_t goneError = 0;
+  std::int32_t waitError = 0;
   try {
-    goneError = RunLoop(overlapped, mask, waitPending);
+    waitError = RunLoop(overlapped, mask, waitPending);
   } catch (...) {
     // Nothing in the loop raises (hand-over failures are shown there); the
     // clean-up below runs however the loop ended.
@@ -98,10 +98,11 @@ void TComThread::Execute() {
   overlapped.hEvent.Close();
   stopEvent.Close();
 
-  // A device that is gone is reported once, unless the port was being closed.
-  if (goneError != 0 && !FStopEvent.IsSet()) {
+  // A device that can no longer be waited on (gone, or refusing to start a
+  // wait) is reported once, unless the port was being closed.
+  if (waitError != 0 && !FStopEvent.IsSet()) {
     try {
-      throw EComPortExt(FPortName, ecWaitFailed, goneError);
+      throw EComPortExt(FPortName, ecWaitFailed, waitError);
     } catch (...) {
       ShowOnMainThread(std::current_exception());
     }

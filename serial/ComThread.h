@@ -61,7 +61,8 @@ class TComThread final : public TThread {
 
  private:
   // Waits and delivers until stopped; returns the system error when the
-  // device can no longer be waited on (gone), 0 otherwise.
+  // device can no longer be waited on (it is gone, or refuses to start a
+  // wait), 0 otherwise. It never waits again on a device that failed so.
   std::int32_t RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask, bool& waitPending);
   void DeliverEvents();
   void CallHandlers();
