@@ -48,8 +48,8 @@ TEST_F(EventDeliveryTest, ErrorsOfABatchAreHandledBeforeItsBytes) {
   Open();
   sim.FeedWithError('x', CE_FRAME);
   ASSERT_TRUE(PumpUntil([&] { return journal.Has("link rx off"); }));
-  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"Error 1", "link rx on", "link rx off",
-                                                      "RxChar x main"}));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"Error 1", "link rx on", "link rx off", "RxChar x main"}));
 }
 
 TEST_F(EventDeliveryTest, EachLineEventReachesTheLinksThenItsHandler) {
@@ -109,8 +109,8 @@ TEST_F(EventDeliveryTest, BufferLinksReceiveTheBytesReadOnceAndOnRxCharIsNotCall
 
   sim.Feed("12345");
   ASSERT_TRUE(PumpUntil([&] { return journal.Has("link rx off"); }));
-  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"link rx on", "link rx off", "port 12345",
-                                                      "first 12345"}));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"link rx on", "link rx off", "port 12345", "first 12345"}));
 
   port.RegisterLink(&second);
   buffers.clear();

@@ -99,10 +99,14 @@ class EventTest : public ::testing::Test {
   // journal, with the port's Connected state where it matters.
   void Watch(TCustomComPort& port, TComLink& link) {
     auto connected = [&port] { return port.Connected() ? " c1" : " c0"; };
-    port.SetOnBeforeOpen([=, this](TObject*) { journal.Add(std::string("BeforeOpen") + connected()); });
-    port.SetOnAfterOpen([=, this](TObject*) { journal.Add(std::string("AfterOpen") + connected()); });
-    port.SetOnBeforeClose([=, this](TObject*) { journal.Add(std::string("BeforeClose") + connected()); });
-    port.SetOnAfterClose([=, this](TObject*) { journal.Add(std::string("AfterClose") + connected()); });
+    port.SetOnBeforeOpen(
+        [=, this](TObject*) { journal.Add(std::string("BeforeOpen") + connected()); });
+    port.SetOnAfterOpen(
+        [=, this](TObject*) { journal.Add(std::string("AfterOpen") + connected()); });
+    port.SetOnBeforeClose(
+        [=, this](TObject*) { journal.Add(std::string("BeforeClose") + connected()); });
+    port.SetOnAfterClose(
+        [=, this](TObject*) { journal.Add(std::string("AfterClose") + connected()); });
     auto signal = [this](std::string name) {
       return [this, name](TObject*, bool on) { journal.Add(name + (on ? " on" : " off")); };
     };

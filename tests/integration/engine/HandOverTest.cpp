@@ -74,8 +74,7 @@ TEST_F(HandOverTest, WindowSyncReleasesTheEventThreadBeforeTheHandlerRuns) {
   port.SetSyncMethod(smWindowSync);
   port.SetOnError([&](TObject*, TComErrors) {
     // The thread arms its next wait while this handler still runs.
-    const bool released =
-        WaitUntil([&] { return sim.CountCalls(SimCall::WaitCommEvent) >= 2; });
+    const bool released = WaitUntil([&] { return sim.CountCalls(SimCall::WaitCommEvent) >= 2; });
     journal.Add(released ? "released" : "still held");
   });
   port.Open();
@@ -100,8 +99,8 @@ TEST_F(HandOverTest, AHandlerThatRaisesIsShownAndTheNextBytesStillArrive) {
     ASSERT_TRUE(PumpUntil([&] { return !journal.Lines().empty(); }));
     sim.Feed("42");
     ASSERT_TRUE(PumpUntil([&] { return journal.Lines().size() == 2; }));
-    EXPECT_EQ(journal.Take(), (std::vector<std::string>{
-                                  "shown: '1x' is not a valid integer value", "RxChar 42"}));
+    EXPECT_EQ(journal.Take(),
+              (std::vector<std::string>{"shown: '1x' is not a valid integer value", "RxChar 42"}));
     port.Close();
   }
 }

@@ -26,10 +26,9 @@ class OpenCloseTest : public EventTest {
 TEST_F(OpenCloseTest, OpenAndCloseNotifyInTheirFixedOrder) {
   sim.SetModemLines(MS_CTS_ON | MS_RLSD_ON);
   port->Open();
-  EXPECT_EQ(journal.Take(),
-            (std::vector<std::string>{"BeforeOpen c0", "link conn on c1", "AfterOpen c1",
-                                      "link cts on", "CTS on", "link dsr off", "DSR off",
-                                      "link rlsd on", "RLSD on"}));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{
+                                "BeforeOpen c0", "link conn on c1", "AfterOpen c1", "link cts on",
+                                "CTS on", "link dsr off", "DSR off", "link rlsd on", "RLSD on"}));
   EXPECT_EQ(sim.Mask(), 0x05FFu);
   EXPECT_EQ(TComThread::InstanceCount(), 1);
 
