@@ -10,23 +10,13 @@
 
 #include "platform/runtime/Messages.h"
 #include "platform/runtime/Threads.h"
+#include "tests/unit/runtime/FunctionThread.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Worker : public TThread {
- public:
-  explicit Worker(std::function<void(Worker&)> body) : FBody(std::move(body)) {}
-  ~Worker() override { WaitFor(); }
-  using TThread::Synchronize;
-
- protected:
-  void Execute() override { FBody(*this); }
-
- private:
-  std::function<void(Worker&)> FBody;
-};
+using Worker = FunctionThread;
 
 // Runs body on a worker while the main thread serves it; microseconds per round.
 double PerRound(int rounds, const std::function<void(Worker&)>& body) {

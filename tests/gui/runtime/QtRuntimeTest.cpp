@@ -17,6 +17,7 @@
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/Timer.h"
 #include "platform/runtime/Threads.h"
+#include "tests/unit/runtime/FunctionThread.h"
 
 namespace {
 
@@ -48,19 +49,6 @@ void AnswerNextBox(std::vector<SeenBox>& seen) {
 bool LoopUntil(const std::function<bool()>& done) {
   return QTest::qWaitFor(done, 20000);
 }
-
-class FunctionThread : public TThread {
- public:
-  explicit FunctionThread(std::function<void(FunctionThread&)> body) : FBody(std::move(body)) {}
-  ~FunctionThread() override { WaitFor(); }
-  using TThread::Synchronize;
-
- protected:
-  void Execute() override { FBody(*this); }
-
- private:
-  std::function<void(FunctionThread&)> FBody;
-};
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Threads.h"
+#include "tests/unit/runtime/FunctionThread.h"
 
 namespace {
 
@@ -183,48 +184,25 @@ TEST_F(HiddenWindow, ProcedureExceptionReleasesTheSenderAndIsShown) {
 }
 
 TEST_F(HiddenWindow, WaitingForAThreadServesTheMessagesItSends) {
-  class Sender : public TThread {
-   public:
-    explicit Sender(HWND window) : FWindow(window) {}
-    ~Sender() override { WaitFor(); }
-    std::vector<std::intptr_t> results;
-
-   protected:
-    void Execute() override {
-      for (std::uintptr_t i = 0; i < 50; ++i)
-        results.push_back(SendMessageA(FWindow, WM_TEST, i, 0));
-    }
-
-   private:
-    HWND FWindow;
-  };
   int handled = 0;
   HWND window = AllocateHWnd([&](TMessage& m) {
     ++handled;
     m.Result = static_cast<std::intptr_t>(m.WParam) + 1;
   });
-  auto sender = std::make_unique<Sender>(window);
-  sender->Resume();
-  sender->WaitFor();
+  std::vector<std::intptr_t> results;
+  FunctionThread sender([&](FunctionThread&) {
+    for (std::uintptr_t i = 0; i < 50; ++i) results.push_back(SendMessageA(window, WM_TEST, i, 0));
+  });
+  sender.Resume();
+  sender.WaitFor();
   EXPECT_EQ(handled, 50);
-  ASSERT_EQ(sender->results.size(), 50u);
-  EXPECT_EQ(sender->results.back(), 50);
+  ASSERT_EQ(results.size(), 50u);
+  EXPECT_EQ(results.back(), 50);
   DeallocateHWnd(window);
 }
 
 TEST_F(HiddenWindow, WaitingForTheSenderInsideItsMessageRaisesUntilItIsReleased) {
-  class Sender : public TThread {
-   public:
-    explicit Sender(HWND window) : FWindow(window) {}
-    ~Sender() override { WaitFor(); }
-
-   protected:
-    void Execute() override { SendMessageA(FWindow, WM_TEST, 0, 0); }
-
-   private:
-    HWND FWindow;
-  };
-  Sender* sender = nullptr;
+  FunctionThread* sender = nullptr;
   std::string refused;
   bool waited = false;
   HWND window = AllocateHWnd([&](TMessage&) {
@@ -239,7 +217,8 @@ TEST_F(HiddenWindow, WaitingForTheSenderInsideItsMessageRaisesUntilItIsReleased)
     sender->WaitFor();
     waited = true;
   });
-  auto owned = std::make_unique<Sender>(window);
+  auto owned = std::make_unique<FunctionThread>(
+      [&](FunctionThread&) { SendMessageA(window, WM_TEST, 0, 0); });
   sender = owned.get();
   sender->Resume();
   owned.reset();

@@ -9,26 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/unit/runtime/FunctionThread.h"
+
 namespace {
 
 class MainThreadTest : public ::testing::Test {
  protected:
   void SetUp() override { MainThread::Bind(); }
-};
-
-// A thread whose body is a function; it waits for its end in its own
-// destructor, as every derived thread must.
-class FunctionThread : public TThread {
- public:
-  explicit FunctionThread(std::function<void(FunctionThread&)> body) : FBody(std::move(body)) {}
-  ~FunctionThread() override { WaitFor(); }
-  using TThread::Synchronize;
-
- protected:
-  void Execute() override { FBody(*this); }
-
- private:
-  std::function<void(FunctionThread&)> FBody;
 };
 
 }  // namespace
