@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +20,13 @@
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Threads.h"
 #include "serial/CPort.h"
+
+// CPU time the whole process has used so far, in seconds.
+inline double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 // Lines written from any thread, in order.
 class Journal {

@@ -1,8 +1,6 @@
 // The hand-over of events to the handlers on the simulated device: each sync
 // method, handlers that raise, closing while a hand-over is under way, and a
 // device that disappears.
-#include <time.h>
-
 #include "platform/serial/sim/SimPort.h"
 #include "tests/integration/engine/EventFixture.h"
 
@@ -137,12 +135,6 @@ TEST_F(HandOverTest, AHandlerMayCloseThePort) {
     port.Open();
     port.Close();
   }
-}
-
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 TEST_F(HandOverTest, AnUnpluggedDeviceIsReportedOnceAndCostsNothingAfterwards) {

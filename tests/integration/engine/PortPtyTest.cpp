@@ -115,6 +115,14 @@ TEST_F(PortPtyTest, AFarEndThatHangsUpIsReportedOnceAndThePortStillCloses) {
   const std::vector<std::string> lines = journal.Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "shown: COM Port Error: WaitForEvent method failed on " + name);
+
+  // Nothing spins on the dead line.
+  const double cpuBefore = ProcessCpuSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  MainThread::RunPending();
+  EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1);
+  EXPECT_EQ(journal.Lines().size(), 1u);
+
   EXPECT_TRUE(port.Connected());
   port.Close();
   EXPECT_FALSE(port.Connected());
