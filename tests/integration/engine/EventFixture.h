@@ -60,7 +60,16 @@ class EventTest : public ::testing::Test {
  protected:
   EventTest() : app(std::make_unique<HeadlessBackend>()) {
     app.Initialize();
-    app.OnExceptionShown = [this](const std::string& text) { journal.Add("shown: " + text); };
+    app.OnExceptionShown = [this](const std::string& text) {
+      // Shown from inside the handler of the exception: its codes are at hand.
+      try {
+        throw;
+      } catch (const EComPortExt& error) {
+        shownSystemErrors.emplace_back(error.ErrorCode(), error.SystemErrorCode());
+      } catch (...) {
+      }
+      journal.Add("shown: " + text);
+    };
     // Counts every call handed to the main thread and every wake-up of it.
     MainThread::SetWakeHook([this] { ++wakeups; });
   }
@@ -101,6 +110,21 @@ class EventTest : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+  }
+
+  // After a device went away: 300 ms pass with no CPU spent (a thread that
+  // spun on the dead device would use them all) and no second report; the
+  // port is still open until Close, which then completes.
+  void ExpectQuietUntilClosed(TCustomComPort& port) {
+    const double cpuBefore = ProcessCpuSeconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    MainThread::RunPending();
+    EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1);
+    EXPECT_EQ(journal.Lines().size(), 1u);
+    EXPECT_TRUE(port.Connected());
+    port.Close();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(TComThread::InstanceCount(), 0);
   }
 
   // Every handler of the port and the signal slots of the link write to the
@@ -145,5 +169,7 @@ class EventTest : public ::testing::Test {
 
   TApplication app;
   Journal journal;
+  // Code and system error of each EComPortExt shown (main thread only).
+  std::vector<std::pair<int, std::int32_t>> shownSystemErrors;
   std::atomic<int> wakeups{0};
 };
