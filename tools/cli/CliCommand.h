@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/runtime/SysUtils.h"
@@ -33,6 +34,9 @@ struct TCliCommand {
   // command line (before printing anything on `out`) and Exception for a failure.
   int (*Run)(TCliArgs args, std::ostream& out, std::ostream& err);
 };
+
+// The command names the subcommands take, for messages: "dispense, count-query, ...".
+std::string CommandNameList();
 
 // Every subcommand, in the order the usage text lists them.
 std::span<const TCliCommand> CliCommands();

@@ -6,6 +6,8 @@ int RunFrames(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunFrame(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunDecode(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunPorts(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunSend(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunMonitor(TCliArgs args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -14,6 +16,12 @@ constexpr TCliCommand kCommands[] = {
     {"frame", "NAME", "one command's frame in hex", RunFrame},
     {"decode", "[--json] HEX", "the effects of one received block given in hex", RunDecode},
     {"ports", "[--root DIR]", "the machine's serial ports, one name a line", RunPorts},
+    {"send", "--port NAME [--wait MS] [--replies N] [--json] COMMAND",
+     "send one command frame; print, decoded, the blocks received within MS ms\n"
+     "(default 1000); --replies N ends the wait once N frames' bytes have come",
+     RunSend},
+    {"monitor", "--port NAME [--json]",
+     "print every block received, decoded and time-stamped, until interrupted", RunMonitor},
 };
 
 }  // namespace

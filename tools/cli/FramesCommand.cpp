@@ -5,9 +5,7 @@
 #include "console/HexText.h"
 #include "tools/cli/CliCommand.h"
 
-namespace {
-
-std::string KnownNames() {
+std::string CommandNameList() {
   std::string names;
   for (const TDispenserCommand command : DispenserCommands) {
     if (!names.empty()) names += ", ";
@@ -15,8 +13,6 @@ std::string KnownNames() {
   }
   return names;
 }
-
-}  // namespace
 
 int RunFrames(TCliArgs args, std::ostream& out, std::ostream&) {
   if (!args.empty()) throw ECliUsage("frames takes no arguments");
@@ -27,11 +23,11 @@ int RunFrames(TCliArgs args, std::ostream& out, std::ostream&) {
 }
 
 int RunFrame(TCliArgs args, std::ostream& out, std::ostream&) {
-  if (args.size() != 1) throw ECliUsage("frame takes one command name (" + KnownNames() + ")");
+  if (args.size() != 1) throw ECliUsage("frame takes one command name (" + CommandNameList() + ")");
   const auto command = FindCommand(args[0]);
   if (!command) {
-    throw ECliUsage("unknown command name '" + std::string(args[0]) + "' (one of " + KnownNames() +
-                    ")");
+    throw ECliUsage("unknown command name '" + std::string(args[0]) + "' (one of " +
+                    CommandNameList() + ")");
   }
   out << HexText(CommandFrame(*command)) << '\n';
   return cxOk;

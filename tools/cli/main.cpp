@@ -13,8 +13,19 @@ void PrintUsage(std::ostream& os) {
   for (const TCliCommand& command : CliCommands()) {
     std::string synopsis(command.Name);
     if (!command.Arguments.empty()) synopsis += " " + std::string(command.Arguments);
-    os << "  " << synopsis << std::string(synopsis.size() < 24 ? 24 - synopsis.size() : 1, ' ')
-       << command.Summary << '\n';
+    // The summary beside a short synopsis, under a long one; its lines aligned.
+    constexpr std::size_t kColumn = 26;
+    os << "  " << synopsis;
+    if (synopsis.size() + 2 < kColumn) {
+      os << std::string(kColumn - 2 - synopsis.size(), ' ');
+    } else {
+      os << '\n' << std::string(kColumn, ' ');
+    }
+    for (const char c : command.Summary) {
+      os << c;
+      if (c == '\n') os << std::string(kColumn, ' ');
+    }
+    os << '\n';
   }
 }
 

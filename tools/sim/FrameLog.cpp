@@ -2,26 +2,14 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "console/HexText.h"
 #include "platform/runtime/SysUtils.h"
-
-std::string LogTimestamp(std::chrono::system_clock::time_point time) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
-  return std::string(text) + "." + std::string(ms < 100 ? (ms < 10 ? "00" : "0") : "") +
-         IntToStr(ms);
-}
+#include "tools/common/Timestamp.h"
 
 std::string LogLine(std::chrono::system_clock::time_point time, std::string_view what,
                     std::span<const std::uint8_t> bytes, std::string_view note) {
-  std::string line = LogTimestamp(time) + " " + std::string(what);
+  std::string line = WallClockTimestamp(time) + " " + std::string(what);
   line.append(what.size() < 7 ? 7 - what.size() : 0, ' ');
   line += " " + HexText(bytes);
   if (!note.empty()) line += " (" + std::string(note) + ")";

@@ -12,9 +12,6 @@
 #include <string>
 #include <string_view>
 
-// "YYYY-MM-DD HH:MM:SS.mmm" in local time.
-std::string LogTimestamp(std::chrono::system_clock::time_point time);
-
 // One log line without its newline: timestamp, what happened, the bytes in
 // hex and, if given, a note in parentheses.
 std::string LogLine(std::chrono::system_clock::time_point time, std::string_view what,

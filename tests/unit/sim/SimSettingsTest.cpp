@@ -2,6 +2,7 @@
 // replies go out and how the log writes them.
 #include <gtest/gtest.h>
 
+#include "tools/common/Timestamp.h"
 #include "tools/sim/FrameLog.h"
 #include "tools/sim/ReplySchedule.h"
 #include "tools/sim/SimOptions.h"
@@ -135,7 +136,7 @@ TEST(ReplySchedule, ASplitReplyIsTwoWritesAPauseApartAndTheNextWaitsForIt) {
 
 TEST(FrameLog, LinesCarryTimeDirectionHexAndNote) {
   const auto time = std::chrono::system_clock::from_time_t(0) + std::chrono::milliseconds(7);
-  const std::string stamp = LogTimestamp(time);
+  const std::string stamp = WallClockTimestamp(time);
   ASSERT_EQ(stamp.size(), 23u);
   EXPECT_EQ(stamp.substr(16), ":00.007");
   const std::vector<std::uint8_t> bytes = {0x02, 0x0D, 0xFF};

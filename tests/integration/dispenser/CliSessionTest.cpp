@@ -1,0 +1,281 @@
+// dispenser-cli send and monitor against dispenser-sim and against a far end
+// the test plays itself, all on real pseudo-terminals.
+#include <stdlib.h>
+
+#include <array>
+
+#include "tests/integration/dispenser/SimProcess.h"
+
+using namespace simtest;
+
+namespace {
+
+struct TCliRun {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+};
+
+TCliRun Cli(const std::vector<std::string>& args) {
+  TScratchDir dir;
+  TCliRun run;
+  run.Exit = WaitExit(Spawn(DISPENSER_CLI, args, dir.File("out"), dir.File("err")));
+  run.Out = ReadWholeFile(dir.File("out"));
+  run.Err = ReadWholeFile(dir.File("err"));
+  return run;
+}
+
+// send, returning as soon as one reply's bytes came (the wait is only a
+// safety net).
+TCliRun Send(const std::string& port, const std::string& command) {
+  return Cli({"send", "--port", port, "--wait", "10000", "--replies", "1", command});
+}
+
+// What send printed after the raw-text line (which shows control symbols).
+std::string AfterRawText(const std::string& out) {
+  if (!out.starts_with("Edit3\t")) return "no Edit3 line first: " + out;
+  return out.substr(out.find('\n') + 1);
+}
+
+// dispenser-cli running in the background (monitor), stopped or awaited.
+class TCliProcess {
+ public:
+  explicit TCliProcess(const std::vector<std::string>& args)
+      : FPid(Spawn(DISPENSER_CLI, args, FDir.File("out"), FDir.File("err"))) {}
+  ~TCliProcess() {
+    if (FExit == -2) {
+      kill(FPid, SIGKILL);
+      WaitExit(FPid);
+    }
+  }
+  int Wait() {
+    if (FExit == -2) FExit = WaitExit(FPid);
+    return FExit;
+  }
+  int Stop(int signal) {
+    kill(FPid, signal);
+    return Wait();
+  }
+  std::string Out() const { return ReadWholeFile(FDir.File("out")); }
+  std::string Err() const { return ReadWholeFile(FDir.File("err")); }
+
+  // Waits until the port is open: monitor says so on stderr.
+  bool Monitoring() const {
+    for (int waited = 0; waited < kHangTimeoutMs; waited += 2) {
+      if (Err().find(" until interrupted\n") != std::string::npos) return true;
+      usleep(2000);
+    }
+    return false;
+  }
+
+  // Waits until stdout holds `text`.
+  bool Printed(const std::string& text) const {
+    for (int waited = 0; waited < kHangTimeoutMs; waited += 2) {
+      if (Out().find(text) != std::string::npos) return true;
+      usleep(2000);
+    }
+    return false;
+  }
+
+ private:
+  TScratchDir FDir;
+  pid_t FPid;
+  int FExit = -2;
+};
+
+// A pseudo-terminal whose master end the test holds: the test is the far end.
+class TFarEnd {
+ public:
+  TFarEnd() {
+    // Close-on-exec: the programs the test starts must not hold it too.
+    FMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    grantpt(FMaster);
+    unlockpt(FMaster);
+    FSlave = ptsname(FMaster);
+  }
+  ~TFarEnd() { Hang(); }
+  const std::string& SlavePath() const { return FSlave; }
+  void Write(const std::vector<std::uint8_t>& bytes) {
+    EXPECT_EQ(write(FMaster, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  void Hang() {
+    if (FMaster >= 0) close(FMaster);
+    FMaster = -1;
+  }
+
+ private:
+  int FMaster = -1;
+  std::string FSlave;
+};
+
+std::vector<std::uint8_t> Hex(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return bytes;
+}
+
+}  // namespace
+
+TEST(CliSend, DrivesTheSimulatorThroughAllEightCommands) {
+  TSimProcess sim;
+  ASSERT_TRUE(sim.Running());
+  const std::string port = sim.SlavePath();
+  // Each command, the reply's hex line and what the console decodes from it.
+  const std::vector<std::pair<std::string, std::string>> session = {
+      {"state-query", "Memo1\t0230307372303030D703\nMemo1\t대기상태입니다.\nProgressBar2\t\n"},
+      {"button-hold-on", "Memo1\t0230306B313031308F03\nProgressBar2\t\n"},
+      {"state-query",
+       "Memo1\t0230307372303131D903\nMemo1\t버튼 홀드 상태입니다.\nProgressBar2\t\n"},
+      {"button-hold-off", "Memo1\t0230306B303030308D03\nProgressBar2\t\n"},
+      {"dispense", "Memo1\t02303062303031308503\nEdit1\t10\nProgressBar2\t\n"},
+      {"dispense", "Memo1\t02303062303031308503\nEdit1\t10\nProgressBar2\t\n"},
+      {"count-query", "Memo1\t02303063303032308703\nEdit2\t020\n"},
+      {"count-clear", "Memo1\t02303069303030318C03\nProgressBar2\t\n"},
+      {"count-query", "Memo1\t02303063303030308503\nEdit2\t000\n"},
+      {"error-clear", "Memo1\t02303069303030328D03\nProgressBar2\t\n"},
+      {"count-error-clear", "Memo1\t02303069303030338E03\nProgressBar2\t\n"},
+  };
+  for (const auto& [command, decoded] : session) {
+    const TCliRun run = Send(port, command);
+    EXPECT_EQ(run.Exit, 0) << command << ": " << run.Err;
+    const std::string after = AfterRawText(run.Out);
+    if (command == "count-query") {
+      // The "Read data" line repeats the raw text; the rest is exact.
+      EXPECT_TRUE(after.starts_with(decoded + "Memo1\tRead data : ")) << command << ":\n" << after;
+      EXPECT_TRUE(after.ends_with("\nProgressBar2\t\n")) << command << ":\n" << after;
+    } else {
+      EXPECT_EQ(after, decoded) << command;
+    }
+    EXPECT_EQ(run.Err, "") << command;
+  }
+  EXPECT_EQ(sim.Err(), "");
+}
+
+TEST(CliSend, EveryFaultKindShowsItsLineAndTheNotesThatLeftThenTheErrorState) {
+  const std::vector<std::pair<std::string, std::string>> kinds = {
+      {"no-notes", "no bills (HOST 의 요구에 의한 배출 중 에러.)"},
+      {"jam", "jam 1 or jam 2."},
+      {"chain", "chain."},
+      {"half", "half."},
+      {"short", "short."},
+      {"no-notes-key", "no bills (start key의 요구에 의한 배출중 에러)."},
+      {"double", "double."},
+      {"over-count", "over count 4000 pcs."},
+      {"receive-error", "E11 통신테스트 시 수신에러."},
+  };
+  for (const auto& [kind, line] : kinds) {
+    TSimProcess sim({"--fault", kind + "@2:7"});
+    ASSERT_TRUE(sim.Running()) << kind << ": " << sim.Err();
+    EXPECT_EQ(AfterRawText(Send(sim.SlavePath(), "dispense").Out),
+              "Memo1\t02303062303031308503\nEdit1\t10\nProgressBar2\t\n")
+        << kind;
+    const TCliRun fault = Send(sim.SlavePath(), "dispense");
+    EXPECT_EQ(fault.Exit, 0) << kind << ": " << fault.Err;
+    const std::string dialog = kind == "receive-error" ? "" : "dialog\t7장 방출되었습니다.\n";
+    const std::string lines = AfterRawText(fault.Out);
+    EXPECT_NE(lines.find("\nMemo1\t" + line + "\n" + dialog + "ProgressBar2\t\n"),
+              std::string::npos)
+        << kind << ":\n"
+        << lines;
+    EXPECT_NE(
+        AfterRawText(Send(sim.SlavePath(), "state-query").Out).find("Memo1\t에러상태입니다.\n"),
+        std::string::npos)
+        << kind;
+  }
+}
+
+TEST(CliSend, ASplitReplyArrivesWholeOverTheBlocksItCameIn) {
+  TSimProcess sim({"--split"});
+  const TCliRun run = Cli({"send", "--port", sim.SlavePath(), "--wait", "10000", "--replies", "1",
+                           "--json", "count-query"});
+  EXPECT_EQ(run.Exit, 0) << run.Err;
+  // Each block's hex line (the Memo1 line that is all hex digits); together
+  // they are the reply, however many blocks it came in.
+  const std::string prefix = R"({"target": "Memo1", "text": ")";
+  std::istringstream lines(run.Out);
+  std::string hex;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with(prefix) || !line.ends_with("\"}")) continue;
+    const std::string text = line.substr(prefix.size(), line.size() - prefix.size() - 2);
+    if (text.find_first_not_of("0123456789ABCDEF") == std::string::npos) hex += text;
+  }
+  EXPECT_EQ(hex, "02303063303030308503") << run.Out;
+}
+
+TEST(CliSend, APortThatCannotBeOpenedIsReportedWithExitOne) {
+  const TCliRun run = Send("/dev/dispenser-test-no-such-port", "state-query");
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err,
+            "dispenser-cli: COM Port Error: Unable to open com port on "
+            "/dev/dispenser-test-no-such-port\n");
+}
+
+TEST(CliSend, WrongCommandLinesExitTwoBeforeTouchingAPort) {
+  const std::vector<std::vector<std::string>> wrong = {
+      {"send", "state-query"},
+      {"send", "--port", "/dev/null"},
+      {"send", "--port", "/dev/null", "launch"},
+      {"send", "--port", "/dev/null", "--wait", "soon", "state-query"},
+      {"send", "--port", "/dev/null", "--replies", "0", "state-query"},
+      {"send", "--port", "/dev/null", "state-query", "dispense"},
+      {"monitor"},
+      {"monitor", "--port"},
+      {"monitor", "--port", "/dev/null", "--wait", "10"},
+  };
+  for (const auto& args : wrong) {
+    const TCliRun run = Cli(args);
+    EXPECT_EQ(run.Exit, 2) << args.back();
+    EXPECT_NE(run.Err.find("usage: dispenser-cli"), std::string::npos) << args.back();
+  }
+}
+
+TEST(CliMonitor, ACountThatIsNoNumberIsReportedAndMonitoringGoesOnUntilTheDeviceGoes) {
+  TFarEnd far;
+  TCliProcess monitor({"monitor", "--port", far.SlavePath()});
+  ASSERT_TRUE(monitor.Monitoring());
+  far.Write(Hex("02303045323041420003"));
+  ASSERT_TRUE(monitor.Printed("Memo1\tjam 1 or jam 2.\n"));
+  far.Write(Hex("0230307372303030D703"));
+  ASSERT_TRUE(monitor.Printed("Memo1\t대기상태입니다.\n"));
+  far.Hang();
+  EXPECT_EQ(monitor.Wait(), 1);
+
+  const std::string out = monitor.Out();
+  EXPECT_TRUE(out.starts_with("-- ")) << out;
+  EXPECT_NE(out.find(", 10 bytes\nEdit3\t"), std::string::npos) << out;
+  EXPECT_EQ(out.find("dialog"), std::string::npos) << "no dispense dialog for a bad count";
+  EXPECT_EQ(monitor.Err(),
+            "dispenser-cli: monitoring " + far.SlavePath() +
+                " until interrupted\n"
+                "dispenser-cli: the count 'AB' is not a valid integer value\n"
+                "dispenser-cli: " +
+                far.SlavePath() +
+                ": the device is gone (COM Port Error: WaitForEvent method failed on " +
+                far.SlavePath() + ")\n");
+}
+
+TEST(CliMonitor, EndsWithExitOneWhenTheSimulatorIsKilled) {
+  TSimProcess sim;
+  TCliProcess monitor({"monitor", "--port", sim.SlavePath()});
+  ASSERT_TRUE(monitor.Monitoring());
+  sim.Stop(SIGKILL);
+  EXPECT_EQ(monitor.Wait(), 1);
+  EXPECT_NE(monitor.Err().find(": the device is gone ("), std::string::npos) << monitor.Err();
+}
+
+TEST(CliMonitor, InterruptedItClosesThePortAndExitsZero) {
+  TSimProcess sim;
+  for (const int signal : {SIGINT, SIGTERM}) {
+    TCliProcess monitor({"monitor", "--json", "--port", sim.SlavePath()});
+    ASSERT_TRUE(monitor.Monitoring());
+    EXPECT_EQ(monitor.Stop(signal), 0) << signal;
+    EXPECT_EQ(monitor.Err(),
+              "dispenser-cli: monitoring " + sim.SlavePath() + " until interrupted\n")
+        << signal;
+    // The port was let go: it opens again at once.
+    EXPECT_EQ(Send(sim.SlavePath(), "state-query").Exit, 0) << signal;
+  }
+}

@@ -1,0 +1,96 @@
+#include "tools/cli/LoopStop.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/runtime/SysUtils.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* call) {
+  const int error = errno;
+  throw Exception(std::string(call) + " failed: " + std::strerror(error) + " (errno " +
+                  IntToStr(error) + ")");
+}
+
+}  // namespace
+
+TLoopStop::TLoopStop() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0) Fail("pthread_sigmask");
+  FSignals = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+  if (FSignals < 0) Fail("signalfd");
+  FWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (FWake < 0) {
+    close(FSignals);
+    Fail("eventfd");
+  }
+}
+
+TLoopStop::~TLoopStop() {
+  Finish();
+  close(FWake);
+  close(FSignals);
+}
+
+void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<void()> stop) {
+  Finish();
+  FHelper = std::thread([this, deadline, stop = std::move(stop)] { Watch(deadline, stop); });
+}
+
+void TLoopStop::Finish() {
+  if (!FHelper.joinable()) return;
+  const std::uint64_t one = 1;
+  if (write(FWake, &one, sizeof one) < 0) {
+    // An eventfd write fails only when its counter is full, which wakes the helper anyway.
+  }
+  FHelper.join();
+  std::uint64_t drained = 0;
+  if (read(FWake, &drained, sizeof drained) < 0) {
+    // Nothing was left to drain.
+  }
+}
+
+void TLoopStop::Watch(std::optional<TClock::time_point> deadline,
+                      const std::function<void()>& stop) {
+  for (;;) {
+    timespec timeout{};
+    const timespec* wait = nullptr;
+    if (deadline) {
+      const auto left = std::max(TClock::duration::zero(), *deadline - TClock::now());
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+      timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+      wait = &timeout;
+    }
+    pollfd fds[2] = {{FSignals, POLLIN, 0}, {FWake, POLLIN, 0}};
+    const int ready = ppoll(fds, 2, wait, nullptr);
+    if (ready < 0 && errno == EINTR) continue;
+    if (fds[1].revents != 0) return;  // finished from outside
+    if (fds[0].revents != 0) {
+      signalfd_siginfo info{};
+      if (read(FSignals, &info, sizeof info) != sizeof info) continue;
+      FSignal.store(static_cast<int>(info.ssi_signo));
+      stop();
+      return;
+    }
+    if (ready == 0 && deadline && TClock::now() >= *deadline) {
+      stop();
+      return;
+    }
+    if (ready < 0) {  // cannot wait any more: end the loop rather than leave it hanging
+      stop();
+      return;
+    }
+  }
+}

@@ -1,0 +1,40 @@
+// Ends the main thread's loop from outside it: when a deadline passes or
+// when SIGINT or SIGTERM arrives. One helper thread sleeps in one ppoll on a
+// signalfd and a wake-up descriptor, with the deadline as its only time-out.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <thread>
+
+class TLoopStop {
+ public:
+  using TClock = std::chrono::steady_clock;
+
+  // Blocks SIGINT and SIGTERM for the process, so create it before any other
+  // thread. They stay blocked after it is gone: a signal that comes later is
+  // not to kill a program that is already finishing.
+  TLoopStop();
+  ~TLoopStop();
+  TLoopStop(const TLoopStop&) = delete;
+  TLoopStop& operator=(const TLoopStop&) = delete;
+
+  // Starts the helper: it calls `stop` once, from its own thread, at the
+  // deadline (none: never) or on a signal, whichever comes first.
+  void Start(std::optional<TClock::time_point> deadline, std::function<void()> stop);
+  // Ends the helper, if it is still waiting, and joins it.
+  void Finish();
+
+  // The signal that called `stop`, 0 if none did.
+  int Signal() const { return FSignal.load(); }
+
+ private:
+  void Watch(std::optional<TClock::time_point> deadline, const std::function<void()>& stop);
+
+  int FSignals = -1;  // signalfd
+  int FWake = -1;     // eventfd that Finish writes
+  std::thread FHelper;
+  std::atomic<int> FSignal{0};
+};

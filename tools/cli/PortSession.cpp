@@ -1,0 +1,110 @@
+#include "tools/cli/PortSession.h"
+
+#include <algorithm>
+#include <vector>
+
+// The command-line error report: a port whose events can no longer be
+// waited on ends the loop; anything else is one line on stderr.
+class TPortSession::TBackend : public HeadlessBackend {
+ public:
+  explicit TBackend(TPortSession& session) : FSession(session) {}
+
+  // Called while the exception it shows is being handled, so its kind is known.
+  void ShowException(const std::string& message) override {
+    const auto* error = CurrentPortError();
+    if (error != nullptr && error->ErrorCode() == ecWaitFailed) {
+      const auto* system = dynamic_cast<const EComPortExt*>(error);
+      const bool vanished = system != nullptr && comm::IsDeviceGoneError(system->SystemErrorCode());
+      FSession.FDeviceGone = true;
+      FSession.FGoneReport =
+          (vanished ? "the device is gone (" : "the port can no longer be watched (") + message +
+          ")";
+      Terminate();
+      return;
+    }
+    ++FSession.FErrorsShown;
+    FSession.FErr << "dispenser-cli: " << message << std::endl;
+  }
+
+ private:
+  static const EComPort* CurrentPortError() {
+    try {
+      if (const std::exception_ptr current = std::current_exception()) {
+        std::rethrow_exception(current);
+      }
+    } catch (const EComPort& error) {
+      // The object lives as long as the exception being handled, which
+      // outlasts this call.
+      return &error;
+    } catch (...) {
+    }
+    return nullptr;
+  }
+
+  TPortSession& FSession;
+};
+
+TPortSession::TPortSession(std::ostream& err) : FErr(err) {
+  FApplication = std::make_unique<TApplication>(std::make_unique<TBackend>(*this));
+  FApplication->Initialize();
+}
+
+TPortSession::~TPortSession() {
+  FStop.Finish();
+  Close();
+  FPort.reset();
+  FApplication.reset();
+}
+
+void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
+  FOnBlock = std::move(onBlock);
+  FPort = std::make_unique<TComPort>(nullptr);
+  TComPort& port = *FPort;
+  port.SetPort(name);
+  port.SetBaudRate(br9600);
+  port.SetDataBits(dbEight);
+  port.SetStopBits(sbOneStopBit);
+  port.Parity().SetBits(prNone);
+  port.Parity().SetReplace(true);
+  port.FlowControl().SetOutCTSFlow(false);
+  port.FlowControl().SetOutDSRFlow(false);
+  port.FlowControl().SetControlDTR(dtrEnable);
+  port.FlowControl().SetControlRTS(rtsEnable);
+  port.FlowControl().SetXonXoffOut(false);
+  port.FlowControl().SetXonXoffIn(false);
+  port.SetEvents(TComEvents::All());
+  port.SetSyncMethod(smThreadSync);
+  port.SetOnRxChar([this](TObject*, std::int32_t count) { HandleRxChar(count); });
+  port.Open();
+}
+
+void TPortSession::HandleRxChar(std::int32_t count) {
+  // As the window does: read the reported count at once, on the main thread.
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(count), 0);
+  const std::int32_t read = FPort->Read(block.data(), count);
+  // Only what the read returned was received; the rest of the buffer is not data.
+  block.resize(static_cast<std::size_t>(std::clamp(read, 0, count)));
+  if (!block.empty() && FOnBlock) FOnBlock(block);
+}
+
+TSessionEnd TPortSession::Run(std::optional<std::chrono::milliseconds> wait) {
+  std::optional<TLoopStop::TClock::time_point> deadline;
+  if (wait) deadline = TLoopStop::TClock::now() + *wait;
+  TApplication& application = *FApplication;
+  FStop.Start(deadline, [&application] { application.Terminate(); });
+  application.Run();
+  FStop.Finish();
+  if (FDeviceGone) return seDeviceGone;
+  return FStop.Signal() != 0 ? seSignal : seWaitOver;
+}
+
+void TPortSession::Close() {
+  if (!FPort || !FPort->Connected()) return;
+  try {
+    FPort->Close();
+  } catch (const std::exception& error) {
+    // A device that is gone cannot be purged; the port's destruction closes
+    // it without asking the device anything more.
+    if (!FDeviceGone) FErr << "dispenser-cli: " << error.what() << std::endl;
+  }
+}

@@ -1,0 +1,71 @@
+// What send and monitor share: the headless application whose loop runs the
+// main thread, a port opened with the console's settings whose received
+// blocks reach the caller through the event thread and OnRxChar, as in the
+// window, and the three ways the loop ends.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+
+#include "platform/runtime/Application.h"
+#include "serial/CPort.h"
+#include "tools/cli/LoopStop.h"
+
+enum TSessionEnd : std::uint8_t {
+  seWaitOver,    // the wait given to Run has passed
+  seSignal,      // SIGINT or SIGTERM
+  seDeviceGone,  // the port's device disappeared (or can no longer be waited on)
+};
+
+// One received block: the bytes OnRxChar's read returned.
+using TBlockHandler = std::function<void(std::span<const std::uint8_t> block)>;
+
+class TPortSession {
+ public:
+  // Blocks the stop signals (before any thread exists) and sets up the
+  // application. Errors the application shows go to `err`, one line each.
+  explicit TPortSession(std::ostream& err);
+  ~TPortSession();  // closes the port
+  TPortSession(const TPortSession&) = delete;
+  TPortSession& operator=(const TPortSession&) = delete;
+
+  // Opens `name` at 9600 bit/s, 8 data bits, no parity, one stop bit, DTR
+  // and RTS enabled, all ten events, handlers on the main thread. Raises
+  // EComPort.
+  void Open(const std::string& name, TBlockHandler onBlock);
+  TComPort& Port() { return *FPort; }
+
+  // Runs the main thread's loop until `wait` has passed (without one, only
+  // the other two ends apply), a stop signal, or the device is gone.
+  TSessionEnd Run(std::optional<std::chrono::milliseconds> wait);
+
+  // For seSignal: the signal.
+  int Signal() const { return FStop.Signal(); }
+  // For seDeviceGone: what happened, with the engine's report:
+  // "the device is gone (COM Port Error: WaitForEvent method failed on ...)".
+  const std::string& GoneReport() const { return FGoneReport; }
+  // Port errors the application showed while the loop ran (a failed read).
+  int ErrorsShown() const { return FErrorsShown; }
+
+  // Closes the port; a device that is gone is closed quietly.
+  void Close();
+
+ private:
+  class TBackend;
+  void HandleRxChar(std::int32_t count);
+
+  std::ostream& FErr;
+  TLoopStop FStop;
+  std::unique_ptr<TApplication> FApplication;
+  std::unique_ptr<TComPort> FPort;
+  TBlockHandler FOnBlock;
+  bool FDeviceGone = false;
+  std::string FGoneReport;
+  int FErrorsShown = 0;
+};
