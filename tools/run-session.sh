@@ -1,25 +1,64 @@
 #!/usr/bin/env bash
 # The session "./dev run" starts, given the build directory. Until the console
-# window exists: a short tour of dispenser-cli, every command frame and the
-# decoding of a few sample replies.
+# window exists: the virtual dispenser on a pseudo-terminal and a scripted
+# dispenser-cli session against it, through the port engine.
 set -euo pipefail
 build_dir=${1:?usage: run-session.sh BUILD_DIR}
 cli=$build_dir/tools/cli/dispenser-cli
-[[ -x $cli ]] || { echo "run-session: $cli is not built" >&2; exit 1; }
+sim=$build_dir/tools/sim/dispenser-sim
+for program in "$cli" "$sim"; do
+  [[ -x $program ]] || { echo "run-session: $program is not built" >&2; exit 1; }
+done
 
+work=$(mktemp -d /tmp/dispenser-session.XXXXXX)
+sim_pid=""
+cleanup() {
+  if [[ -n $sim_pid ]]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The simulator prints the terminal to open once it serves it.
+exec 3< <(exec "$sim" --link "$work/dispenser" --log "$work/frames.log" --fault jam@2:3 \
+            2>"$work/sim.err")
+sim_pid=$!
+read -r -t 10 -u 3 port || { echo "run-session: dispenser-sim did not start:" >&2; cat "$work/sim.err" >&2; exit 1; }
+
+echo "== dispenser-sim serves $port; its second dispense will jam after 3 notes"
 echo "== The eight command frames (dispenser-cli frames)"
 "$cli" frames
 
-decode() {
+step() {
+  local title=$1
+  shift
   echo
-  echo "== $1 (dispenser-cli decode $2)"
+  echo "== $title (dispenser-cli send $*)"
   local status=0
-  "$cli" decode "$2" || status=$?
+  "$cli" send --port "$port" --replies 1 "$@" || status=$?
   ((status == 0)) || echo "(exit status $status)"
 }
-decode "Standby reply" "02 30 30 73 72 30 30 30 D7 03"
-decode "Buttons held" "02 30 30 73 72 30 31 31 D9 03"
-decode "Total count 123" "02 30 30 63 30 31 32 33 8B 03"
-decode "Ten notes dispensed" "02 30 30 62 30 30 31 30 85 03"
-decode "Jam after five notes, block starting with LF" "0A 30 30 45 32 30 30 35 00 03"
-decode "Error reply whose count is not a number" "02 30 30 45 33 30 41 42 00 03"
+step "Standby" state-query
+step "Hold the start and clear buttons" button-hold-on
+step "Buttons held" state-query
+step "Release the buttons" button-hold-off
+step "Dispense ten notes" dispense
+step "Total count" count-query
+step "Dispense again: a jam after 3 notes" dispense
+step "Error state" state-query
+step "Dispense while the error is pending: no note leaves" dispense
+step "Clear the error" error-clear
+step "Total count: 10 + 3" count-query
+step "Clear counter and error" count-error-clear
+step "Total count" count-query
+
+echo
+echo "== A reply whose count is not a number (dispenser-cli decode)"
+"$cli" decode "02 30 30 45 33 30 41 42 00 03" || echo "(exit status $?)"
+
+echo
+echo "== What dispenser-sim saw and sent (its --log)"
+cat "$work/frames.log"
