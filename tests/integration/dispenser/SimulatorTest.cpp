@@ -44,7 +44,14 @@ TEST(SimulatorProgram, ServesTheNextOpenerAfterTheConsoleClosedTheTerminalAndSle
     EXPECT_EQ(ReplyTo(console, dcDispense), "02303062303031308503");
   }
   // Nobody has the terminal open now: the simulator must neither end nor spin.
-  const std::string before = Activity(sim.Pid());
+  // Once it has gone to sleep, it stays asleep.
+  std::string before = Activity(sim.Pid());
+  for (int waited = 0; waited < kHangTimeoutMs; waited += 50) {
+    usleep(50'000);
+    const std::string now = Activity(sim.Pid());
+    if (now == before) break;
+    before = now;
+  }
   usleep(300'000);
   EXPECT_EQ(Activity(sim.Pid()), before);
   ASSERT_TRUE(sim.Running());
