@@ -1,28 +1,24 @@
 #include "tools/cli/PortArguments.h"
 
-#include <charconv>
+#include "tools/common/Decimal.h"
 
 namespace {
 
 std::chrono::milliseconds ParseWait(std::string_view text) {
-  long long ms = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
-      ms > kMaxWait.count()) {
+  const auto ms = ParseDecimal(text, static_cast<std::uint64_t>(kMaxWait.count()));
+  if (!ms) {
     throw ECliUsage("--wait '" + std::string(text) +
                     "' is not a number of milliseconds from 0 to " + IntToStr(kMaxWait.count()));
   }
-  return std::chrono::milliseconds(ms);
+  return std::chrono::milliseconds(*ms);
 }
 
 unsigned ParseReplies(std::string_view text) {
-  unsigned n = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || n == 0 ||
-      n > 1000) {
+  const auto n = ParseDecimal(text, 1000);
+  if (!n || *n == 0) {
     throw ECliUsage("--replies '" + std::string(text) + "' is not a number from 1 to 1000");
   }
-  return n;
+  return static_cast<unsigned>(*n);
 }
 
 }  // namespace

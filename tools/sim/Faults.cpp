@@ -1,9 +1,9 @@
 #include "tools/sim/Faults.h"
 
 #include <array>
-#include <charconv>
 
 #include "platform/runtime/SysUtils.h"
+#include "tools/common/Decimal.h"
 
 namespace {
 
@@ -14,13 +14,12 @@ constexpr std::array<std::string_view, 9> kKindNames = {
 
 // A decimal number of digits only, at most `limit`.
 unsigned ParseNumber(std::string_view text, unsigned limit, std::string_view what) {
-  unsigned value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > limit) {
+  const auto value = ParseDecimal(text, limit);
+  if (!value) {
     throw EConvertError(std::string(what) + " '" + std::string(text) +
                         "' is not a number from 0 to " + IntToStr(limit));
   }
-  return value;
+  return static_cast<unsigned>(*value);
 }
 
 TFaultKind ParseKind(std::string_view text) {

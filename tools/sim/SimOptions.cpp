@@ -1,7 +1,6 @@
 #include "tools/sim/SimOptions.h"
 
-#include <charconv>
-
+#include "tools/common/Decimal.h"
 #include "tools/sim/ReplySchedule.h"
 
 namespace {
@@ -40,14 +39,12 @@ class TArgumentReader {
 };
 
 std::chrono::milliseconds ParseDelay(std::string_view text) {
-  long long ms = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
-      ms > kMaxDelay.count()) {
+  const auto ms = ParseDecimal(text, static_cast<std::uint64_t>(kMaxDelay.count()));
+  if (!ms) {
     throw ESimUsage("--delay '" + std::string(text) +
                     "' is not a number of milliseconds from 0 to " + IntToStr(kMaxDelay.count()));
   }
-  return std::chrono::milliseconds(ms);
+  return std::chrono::milliseconds(*ms);
 }
 
 }  // namespace
