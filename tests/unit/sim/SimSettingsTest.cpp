@@ -1,9 +1,7 @@
-// dispenser-sim's settings: fault specifications, the command line, when
-// replies go out and how the log writes them.
+// dispenser-sim's settings: fault specifications, the command line and
+// when replies go out.
 #include <gtest/gtest.h>
 
-#include "tools/common/Timestamp.h"
-#include "tools/sim/FrameLog.h"
 #include "tools/sim/ReplySchedule.h"
 #include "tools/sim/SimOptions.h"
 
@@ -132,15 +130,4 @@ TEST(ReplySchedule, ASplitReplyIsTwoWritesAPauseApartAndTheNextWaitsForIt) {
   EXPECT_EQ(rest[0].Bytes, std::vector<std::uint8_t>(a.begin() + kSplitAt, a.end()));
   EXPECT_EQ(rest[1].Part, 1) << "the second reply starts after the first has ended";
   EXPECT_EQ(schedule.NextDue(), t0 + 2 * kSplitPause);
-}
-
-TEST(FrameLog, LinesCarryTimeDirectionHexAndNote) {
-  const auto time = std::chrono::system_clock::from_time_t(0) + std::chrono::milliseconds(7);
-  const std::string stamp = WallClockTimestamp(time);
-  ASSERT_EQ(stamp.size(), 23u);
-  EXPECT_EQ(stamp.substr(16), ":00.007");
-  const std::vector<std::uint8_t> bytes = {0x02, 0x0D, 0xFF};
-  EXPECT_EQ(LogLine(time, "in", bytes), stamp + " in      020DFF");
-  EXPECT_EQ(LogLine(time, "ignored", bytes, "bytes outside a frame"),
-            stamp + " ignored 020DFF (bytes outside a frame)");
 }
