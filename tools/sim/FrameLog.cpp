@@ -7,6 +7,10 @@
 #include "platform/runtime/SysUtils.h"
 #include "tools/common/Timestamp.h"
 
+namespace {
+
+// One log line without its newline: timestamp, what happened, the bytes in
+// hex and, if given, a note in parentheses.
 std::string LogLine(std::chrono::system_clock::time_point time, std::string_view what,
                     std::span<const std::uint8_t> bytes, std::string_view note) {
   std::string line = WallClockTimestamp(time) + " " + std::string(what);
@@ -15,6 +19,8 @@ std::string LogLine(std::chrono::system_clock::time_point time, std::string_view
   if (!note.empty()) line += " (" + std::string(note) + ")";
   return line;
 }
+
+}  // namespace
 
 TFrameLog::TFrameLog(const std::string& fileName) {
   if (fileName.empty()) return;

@@ -12,11 +12,6 @@
 #include <string>
 #include <string_view>
 
-// One log line without its newline: timestamp, what happened, the bytes in
-// hex and, if given, a note in parentheses.
-std::string LogLine(std::chrono::system_clock::time_point time, std::string_view what,
-                    std::span<const std::uint8_t> bytes, std::string_view note = {});
-
 class TFrameLog {
  public:
   // No file name: logs nothing. Raises Exception if the file cannot be opened.
