@@ -1,7 +1,7 @@
 // The --log file: one line per frame in, write out and ignored piece, each
 // with the wall-clock time, appended and flushed as it happens.
 //   2024-05-02 14:03:07.415 in      02303043303030306503
-//   2024-05-02 14:03:07.415 out     02303063303030308B03
+//   2024-05-02 14:03:07.415 out     02303063303030308503
 //   2024-05-02 14:03:07.416 ignored 41420D0A (bytes outside a frame)
 #pragma once
 
