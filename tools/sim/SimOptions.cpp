@@ -82,10 +82,22 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
 }
 
 std::string SimUsage() {
+  // The fault kinds, wrapped under the --fault text.
+  std::string kinds = "                 KIND:";
+  std::size_t width = kinds.size();
+  for (int code = fkNoNotes; code <= fkReceiveError; ++code) {
+    const std::string name = " " + std::string(FaultKindName(static_cast<TFaultKind>(code))) + ",";
+    if (width + name.size() > 79) {
+      kinds += "\n" + std::string(16, ' ');
+      width = 16;
+    }
+    kinds += name;
+    width += name.size();
+  }
   return "usage: dispenser-sim [--link PATH] [--delay MS] [--split] [--log FILE]\n"
          "                     [--fault KIND[@N][:NOTES]]...\n"
          "A virtual dispenser on a pseudo-terminal. Prints the path of the terminal to\n"
-         "open, then answers command frames until interrupted (SIGINT, SIGTERM).\n"
+         "open, then answers command frames until interrupted (SIGINT, SIGTERM, SIGHUP).\n"
          "  --link PATH    make PATH a symbolic link to the terminal (removed on exit)\n"
          "  --delay MS     wait MS milliseconds before each reply\n"
          "  --split        send each reply in two writes, " +
@@ -94,9 +106,8 @@ std::string SimUsage() {
          "  --log FILE     append every frame in and out, with a timestamp, to FILE\n"
          "  --fault F      dispense N (counted from start; every dispense without @N)\n"
          "                 fails with error KIND after NOTES notes (default 4), and the\n"
-         "                 dispenser stays in the error state until an error clear.\n"
-         "                 KIND: " +
-         FaultKindNames() +
-         ",\n"
+         "                 dispenser stays in the error state until an error clear.\n" +
+         kinds +
+         "\n"
          "                 or the error code 1-9. Several --fault options may be given.\n";
 }
