@@ -110,26 +110,33 @@ bool Device::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
   return Result(impl_->WaitCommEvent(mask, ov));
 }
 
-bool Device::WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
-  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) {
-    return Result(EINVAL);
-  }
+namespace {
+
+// What stops a read or write before the backend sees it: bad arguments
+// (left alone: EINVAL) or no device (the block completes with EBADF).
+std::int32_t CheckTransfer(bool valid, const void* buffer, DWORD count, DWORD* done,
+                           OVERLAPPED* ov) {
+  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) return EINVAL;
   if (done != nullptr) *done = 0;
-  if (!impl_) {
+  if (!valid) {
     overlapped::FailTransfer(ov, EBADF);
-    return Result(EBADF);
+    return EBADF;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool Device::WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
+  if (const std::int32_t error = CheckTransfer(Valid(), buffer, count, done, ov)) {
+    return Result(error);
   }
   return Result(impl_->WriteFile(buffer, count, done, ov));
 }
 
 bool Device::ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
-  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) {
-    return Result(EINVAL);
-  }
-  if (done != nullptr) *done = 0;
-  if (!impl_) {
-    overlapped::FailTransfer(ov, EBADF);
-    return Result(EBADF);
+  if (const std::int32_t error = CheckTransfer(Valid(), buffer, count, done, ov)) {
+    return Result(error);
   }
   return Result(impl_->ReadFile(buffer, count, done, ov));
 }

@@ -194,30 +194,57 @@ void LineDevice::CompleteWait(std::int32_t status, DWORD events) {
   wait_.reset();
 }
 
+// --- transfers -------------------------------------------------------------
+
+// Why a read or write cannot start: the device is closed, gone (a read may
+// still take what arrived before), or stopped by an error under
+// fAbortOnError until ClearCommError; 0 when it can.
+std::int32_t LineDevice::TransferRefused(bool reading) const {
+  if (closed_) return EBADF;
+  if (gone_ != 0 && !(reading && !input_.Empty())) return gone_;
+  if (dcb_.fAbortOnError && errors_ != 0) return ECANCELED;
+  return 0;
+}
+
+// Queues a transfer and lets the queue run (run): the transfer's status when
+// it completed at once, else ERROR_IO_PENDING.
+template <class T, class Run>
+std::int32_t LineDevice::Enqueue(std::deque<T>& queue, T transfer, DWORD* done, Run run) {
+  overlapped::Begin(transfer.ov);
+  transfer.event = transfer.ov->hEvent;
+  std::int32_t status = ERROR_IO_PENDING;
+  transfer.syncStatus = &status;
+  transfer.syncDone = done;
+  queue.push_back(transfer);
+  run();
+  if (status == ERROR_IO_PENDING) {
+    // Still queued, and the last one: nothing else ran meanwhile.
+    queue.back().syncStatus = nullptr;
+    queue.back().syncDone = nullptr;
+    Reschedule();
+  }
+  return status;
+}
+
+void LineDevice::Finish(Transfer& transfer, std::int32_t status, DWORD bytes) {
+  if (transfer.syncStatus != nullptr) *transfer.syncStatus = status;
+  if (transfer.syncDone != nullptr) *transfer.syncDone = bytes;
+  overlapped::Complete(transfer.ov, transfer.event, status, bytes);
+}
+
 // --- reading ---------------------------------------------------------------
 
 std::int32_t LineDevice::ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
   std::lock_guard lock(mu_);
-  std::int32_t error = closed_ ? EBADF : 0;
-  if (error == 0 && gone_ != 0 && input_.Empty()) error = gone_;
-  if (error == 0 && dcb_.fAbortOnError && errors_ != 0) error = ECANCELED;
-  if (error != 0) {
+  if (const std::int32_t error = TransferRefused(true)) {
     overlapped::FailTransfer(ov, error);
     return error;
   }
-  overlapped::Begin(ov);
-  std::int32_t status = ERROR_IO_PENDING;
-  Read read{static_cast<std::uint8_t*>(buffer), count, ov, ov->hEvent};
-  read.syncStatus = &status;
-  read.syncDone = done;
-  reads_.push_back(read);
-  ServiceReads(Clock::now());
-  if (status == ERROR_IO_PENDING) {
-    reads_.back().syncStatus = nullptr;
-    reads_.back().syncDone = nullptr;
-    Reschedule();
-  }
-  return status;
+  Read read;
+  read.count = count;
+  read.ov = ov;
+  read.buffer = static_cast<std::uint8_t*>(buffer);
+  return Enqueue(reads_, read, done, [this] { ServiceReads(Clock::now()); });
 }
 
 void LineDevice::ServiceReads(Clock::time_point now) {
@@ -252,9 +279,7 @@ void LineDevice::FinishRead(Read& read, std::int32_t status, bool takeBytes) {
       n = static_cast<DWORD>(Take(read.buffer, read.count));
     }
   }
-  if (read.syncStatus != nullptr) *read.syncStatus = status;
-  if (read.syncDone != nullptr) *read.syncDone = n;
-  overlapped::Complete(read.ov, read.event, status, n);
+  Finish(read, status, n);
 }
 
 std::size_t LineDevice::Take(std::uint8_t* out, std::size_t count) {
@@ -273,25 +298,15 @@ void LineDevice::AbortReads(std::int32_t status) {
 
 std::int32_t LineDevice::WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
   std::lock_guard lock(mu_);
-  std::int32_t error = Unusable();
-  if (error == 0 && dcb_.fAbortOnError && errors_ != 0) error = ECANCELED;
-  if (error != 0) {
+  if (const std::int32_t error = TransferRefused(false)) {
     overlapped::FailTransfer(ov, error);
     return error;
   }
-  overlapped::Begin(ov);
-  std::int32_t status = ERROR_IO_PENDING;
-  Write write{static_cast<const std::uint8_t*>(buffer), count, ov, ov->hEvent};
-  write.syncStatus = &status;
-  write.syncDone = done;
-  writes_.push_back(write);
-  PumpWrites(Clock::now());
-  if (status == ERROR_IO_PENDING) {
-    writes_.back().syncStatus = nullptr;
-    writes_.back().syncDone = nullptr;
-    Reschedule();
-  }
-  return status;
+  Write write;
+  write.count = count;
+  write.ov = ov;
+  write.data = static_cast<const std::uint8_t*>(buffer);
+  return Enqueue(writes_, write, done, [this] { PumpWrites(Clock::now()); });
 }
 
 void LineDevice::PumpWrites(Clock::time_point now) {
@@ -335,9 +350,7 @@ void LineDevice::PumpWrites(Clock::time_point now) {
 }
 
 void LineDevice::FinishWrite(Write& write, std::int32_t status) {
-  if (write.syncStatus != nullptr) *write.syncStatus = status;
-  if (write.syncDone != nullptr) *write.syncDone = write.sent;
-  overlapped::Complete(write.ov, write.event, status, write.sent);
+  Finish(write, status, write.sent);
 }
 
 void LineDevice::AbortWrites(std::int32_t status) {
@@ -355,6 +368,15 @@ void LineDevice::Append(std::uint8_t byte, DWORD* events) {
   if (input_.Size() * 5 >= capacity_ * 4) *events |= EV_RX80FULL;
 }
 
+// New bytes restart the interval of the read at the head, and may end it.
+void LineDevice::BytesArrived() {
+  const Clock::time_point now = Clock::now();
+  if (!reads_.empty() && reads_.front().active && reads_.front().plan.interval) {
+    reads_.front().intervalDeadline = now + *reads_.front().plan.interval;
+  }
+  ServiceReads(now);
+}
+
 std::size_t LineDevice::Received(const std::uint8_t* data, std::size_t count) {
   std::lock_guard lock(mu_);
   if (closed_ || gone_ != 0) return count;
@@ -362,13 +384,7 @@ std::size_t LineDevice::Received(const std::uint8_t* data, std::size_t count) {
   DWORD events = 0;
   std::size_t i = 0;
   for (; i < count && input_.Size() < capacity_; ++i) Append(data[i], &events);
-  if (events & EV_RXCHAR) {
-    const Clock::time_point now = Clock::now();
-    if (!reads_.empty() && reads_.front().active && reads_.front().plan.interval) {
-      reads_.front().intervalDeadline = now + *reads_.front().plan.interval;
-    }
-    ServiceReads(now);
-  }
+  if (events & EV_RXCHAR) BytesArrived();
   Raise(events);
   Reschedule();
   return i;
@@ -396,11 +412,7 @@ void LineDevice::ReceivedWithError(DWORD errors, int byte) {
     AbortReads(ECANCELED);
     AbortWrites(ECANCELED);
   } else if (events & EV_RXCHAR) {
-    const Clock::time_point now = Clock::now();
-    if (!reads_.empty() && reads_.front().active && reads_.front().plan.interval) {
-      reads_.front().intervalDeadline = now + *reads_.front().plan.interval;
-    }
-    ServiceReads(now);
+    BytesArrived();
   }
   Raise(events);
   Reschedule();

@@ -69,30 +69,26 @@ class LineDevice : public DeviceBackend {
   void Gone(std::int32_t error);
 
  private:
-  struct Read {
-    std::uint8_t* buffer;
-    DWORD count;
-    OVERLAPPED* ov;
+  // A read or write in the queue. While the call that started it has not
+  // returned, a completion at once is also reported through sync*.
+  struct Transfer {
+    DWORD count = 0;
+    OVERLAPPED* ov = nullptr;
     Event event;
-    bool active = false;
-    ReadPlan plan{};
-    std::optional<Clock::time_point> totalDeadline{};
-    std::optional<Clock::time_point> intervalDeadline{};
-    // While the call that started it has not returned: where a completion at
-    // once is reported.
+    bool active = false;  // at the head, its time-outs running
     std::int32_t* syncStatus = nullptr;
     DWORD* syncDone = nullptr;
   };
-  struct Write {
-    const std::uint8_t* data;
-    DWORD count;
-    OVERLAPPED* ov;
-    Event event;
+  struct Read : Transfer {
+    std::uint8_t* buffer = nullptr;
+    ReadPlan plan{};
+    std::optional<Clock::time_point> totalDeadline{};
+    std::optional<Clock::time_point> intervalDeadline{};
+  };
+  struct Write : Transfer {
+    const std::uint8_t* data = nullptr;
     DWORD sent = 0;
-    bool active = false;
     std::optional<Clock::time_point> deadline{};
-    std::int32_t* syncStatus = nullptr;
-    DWORD* syncDone = nullptr;
   };
   struct Wait {
     DWORD* mask;
@@ -102,9 +98,14 @@ class LineDevice : public DeviceBackend {
 
   // All with mu_ held.
   std::int32_t Unusable() const;  // EBADF when closed, the reason when gone, else 0
+  std::int32_t TransferRefused(bool reading) const;
+  template <class T, class Run>
+  std::int32_t Enqueue(std::deque<T>& queue, T transfer, DWORD* done, Run run);
+  void Finish(Transfer& transfer, std::int32_t status, DWORD bytes);
   void Raise(DWORD events);
   void CompleteWait(std::int32_t status, DWORD events);
   void Append(std::uint8_t byte, DWORD* events);
+  void BytesArrived();
   std::size_t Take(std::uint8_t* out, std::size_t count);
   void ServiceReads(Clock::time_point now);
   bool ReadReady(const Read& read, Clock::time_point now) const;

@@ -59,8 +59,9 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   void DrainOutput();
   void DrainBeforeClose();
 
-  void Poke();            // wakes the service thread
-  void UpdateInterest();  // mu_ held
+  static DWORD ModemBits(int bits);  // TIOCM_ bits as MS_ bits
+  void Poke();                       // wakes the service thread
+  void UpdateInterest();             // mu_ held
 
   const int fd_;
   const bool virtualLine_;  // a pty: no line, no frame

@@ -1,0 +1,194 @@
+// The service thread of a terminal: epoll on the terminal and the command
+// eventfd, eager reading into the device's input queue, PARMRK decoding and
+// error classification, writability, time-outs, hang-up.
+#include <linux/serial.h>
+#include <sys/epoll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/serial/LineDevice.h"
+#include "platform/serial/posix/TtyLine.h"
+
+namespace comm::posix {
+
+namespace {
+
+int Milliseconds(LineDriver::Clock::duration d) {
+  if (d <= LineDriver::Clock::duration::zero()) return 0;
+  // Rounded up: waking before the deadline would only mean waking again.
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(d).count();
+  return static_cast<int>(std::min<std::int64_t>(ms, 1 << 30));
+}
+
+}  // namespace
+
+void TtyLine::Poke() {
+  const std::uint64_t one = 1;
+  while (::write(wake_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void TtyLine::UpdateInterest() {
+  if (!watching_) return;
+  const std::uint32_t wanted =
+      (wantIn_ ? std::uint32_t{EPOLLIN} : 0u) | (wantOut_ ? std::uint32_t{EPOLLOUT} : 0u);
+  if (wanted == interest_) return;
+  epoll_event event{};
+  event.events = wanted;
+  event.data.fd = fd_;
+  if (::epoll_ctl(epoll_, EPOLL_CTL_MOD, fd_, &event) == 0) interest_ = wanted;
+}
+
+void TtyLine::Serve() {
+  epoll_event events[4];
+  for (;;) {
+    int timeout = -1;
+    {
+      std::lock_guard lock(mu_);
+      if (stop_) return;
+      if (timer_) timeout = Milliseconds(*timer_ - Clock::now());
+    }
+    const int n = ::epoll_wait(epoll_, events, 4, timeout);
+    if (n < 0 && errno != EINTR) {
+      LineGone(EIO);
+      return;
+    }
+    bool readable = false, writable = false, hangUp = false;
+    for (int i = 0; i < n; ++i) {
+      if (events[i].data.fd == wake_) {
+        std::uint64_t value;
+        while (::read(wake_, &value, sizeof value) < 0 && errno == EINTR) {
+        }
+        std::lock_guard lock(mu_);
+        if (stop_) return;
+        readable = readable || readAgain_;
+        readAgain_ = false;
+        continue;
+      }
+      readable = readable || (events[i].events & EPOLLIN) != 0;
+      writable = writable || (events[i].events & EPOLLOUT) != 0;
+      hangUp = hangUp || (events[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+    }
+    if (readable || hangUp) ReadAvailable(hangUp);
+    if (writable) {
+      {
+        std::lock_guard lock(mu_);
+        wantOut_ = false;
+        UpdateInterest();
+      }
+      device_->Writable();
+    }
+    bool expired = false;
+    {
+      std::lock_guard lock(mu_);
+      if (timer_ && Clock::now() >= *timer_) {
+        timer_.reset();
+        expired = true;
+      }
+    }
+    if (expired) device_->Expire();
+  }
+}
+
+void TtyLine::ReadAvailable(bool hangUp) {
+  std::uint8_t raw[4096];
+  for (;;) {
+    const std::size_t room = device_->InputRoom();
+    if (room == 0) {
+      {
+        std::lock_guard lock(mu_);
+        wantIn_ = false;
+        UpdateInterest();
+      }
+      // Room may have come back before the interest changed.
+      if (device_->InputRoom() > 0) {
+        std::lock_guard lock(mu_);
+        wantIn_ = true;
+        UpdateInterest();
+        continue;
+      }
+      if (hangUp) {
+        // Unread bytes stay in the kernel until there is room; a hung-up
+        // terminal would report itself again and again, so stop watching it.
+        std::lock_guard lock(mu_);
+        hangUpPending_ = true;
+        watching_ = false;
+        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+      }
+      return;
+    }
+    // Decoded bytes never outnumber raw ones, so these fit.
+    const ssize_t n = ::read(fd_, raw, std::min(room, sizeof raw));
+    if (n > 0) {
+      Deliver(raw, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN && !hangUp) return;
+    // read() == 0, EIO, ENXIO, or nothing left after a hang-up: gone.
+    LineGone(n < 0 && IsDeviceGoneError(errno) ? errno : EIO);
+    return;
+  }
+}
+
+void TtyLine::Deliver(const std::uint8_t* data, std::size_t count) {
+  if (resetDecoder_.exchange(false)) decoder_.Reset();
+  if (counters_) {
+    serial_icounter_struct counts{};
+    if (::ioctl(fd_, TIOCGICOUNT, &counts) == 0) {
+      const int now[5] = {counts.frame, counts.parity, counts.brk, counts.overrun,
+                          counts.buf_overrun};
+      budget_.frame += now[0] - lastCounts_[0];
+      budget_.parity += now[1] - lastCounts_[1];
+      budget_.brk += now[2] - lastCounts_[2];
+      DWORD lost = 0;
+      if (now[3] != lastCounts_[3]) lost |= CE_OVERRUN;
+      if (now[4] != lastCounts_[4]) lost |= CE_RXOVER;
+      std::copy(std::begin(now), std::end(now), lastCounts_);
+      // Overruns leave no marker in the stream: report them with this batch.
+      if (lost != 0) device_->ReceivedWithError(lost, -1);
+    }
+  }
+  decoder_.Decode(data, count, *this);
+}
+
+void TtyLine::Bytes(const std::uint8_t* data, std::size_t count) {
+  device_->Received(data, count);
+}
+
+// Which error a marked byte stands for: the driver's counters say it where
+// it keeps them; otherwise a marked NUL is a break (a break is a NUL with a
+// framing error) and any other byte a parity error when parity is checked.
+void TtyLine::Marked(std::uint8_t byte) {
+  DWORD error;
+  if (byte == 0 && budget_.brk > 0) {
+    --budget_.brk;
+    error = CE_BREAK;
+  } else if (budget_.parity > 0) {
+    --budget_.parity;
+    error = CE_RXPARITY;
+  } else if (budget_.frame > 0) {
+    --budget_.frame;
+    error = CE_FRAME;
+  } else if (byte == 0) {
+    error = CE_BREAK;
+  } else {
+    error = parityChecked_.load() ? CE_RXPARITY : CE_FRAME;
+  }
+  device_->ReceivedWithError(error, error == CE_BREAK ? -1 : byte);
+}
+
+void TtyLine::LineGone(std::int32_t error) {
+  {
+    std::lock_guard lock(mu_);
+    if (watching_) ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+    watching_ = false;
+    hangUpPending_ = false;
+  }
+  device_->Gone(error);
+}
+
+}  // namespace comm::posix
