@@ -1,0 +1,123 @@
+// TComLed: a lamp that shows one signal of a bound port (open, CTS, DSR,
+// RLSD, ring, receive or transmit activity), lit or dark. It hears about the
+// port through a link it owns and registers; it never polls. A lit lamp goes
+// dark only 100 ms after the off notice, and a ring keeps it lit for
+// RingDuration. Unbound, the program sets its State.
+//
+// A Qt widget and a component, like TComComboBox: either its Qt parent or
+// its component owner deletes it, and a bound port destroyed first unbinds
+// it.
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "controls/Bitmap.h"
+#include "serial/CPort.h"
+
+class TTimer;
+
+enum TLedKind : std::uint8_t {
+  lkRedLight,
+  lkGreenLight,
+  lkBlueLight,
+  lkYellowLight,
+  lkPurpleLight,
+  lkBulb,
+  lkCustom
+};
+enum TComLedSignal : std::uint8_t { lsConn, lsCTS, lsDSR, lsRLSD, lsRing, lsRx, lsTx };
+enum TLedState : std::uint8_t { lsOff, lsOn };
+
+using TLedStateEvent = std::function<void(TObject* Sender, TLedState AState)>;
+
+// The resource names of each kind's lit and dark pictures (lkCustom: none).
+struct TLedGlyphNames {
+  const char* On;
+  const char* Off;
+};
+inline constexpr TLedGlyphNames LedGlyphNames[] = {
+    {"LEDREDON", "LEDREDOFF"},       {"LEDGREENON", "LEDGREENOFF"},   {"LEDBLUEON", "LEDBLUEOFF"},
+    {"LEDYELLOWON", "LEDYELLOWOFF"}, {"LEDPURPLEON", "LEDPURPLEOFF"}, {"LEDBULBON", "LEDBULBOFF"},
+};
+
+class TComLed : public QWidget, public TComponent {
+  Q_OBJECT
+
+ public:
+  explicit TComLed(TComponent* owner, QWidget* parent = nullptr);
+  ~TComLed() override;
+  std::string ClassName() const override { return "TComLed"; }
+
+  // Binding registers the link and, on an open port (not while loading),
+  // shows the followed signal's level now; none darkens the lamp. Reading
+  // CTS, DSR or RLSD can fail with code 11, after the port is bound.
+  TComPort* ComPort() const { return FComPort; }
+  void SetComPort(TComPort* value);
+  // Switches the link slot; the lamp keeps its state until the new signal
+  // next changes.
+  TComLedSignal LedSignal() const { return FLedSignal; }
+  void SetLedSignal(TComLedSignal value);
+  TLedKind Kind() const { return FKind; }
+  void SetKind(TLedKind value);
+  // The pictures of the lit and the dark lamp, empty until first painted.
+  // Only an LED of kind lkCustom takes a given picture; the picture is made
+  // transparent (automatic mode) and copied.
+  TLedBitmap& GlyphOn() { return *FGlyphOn; }
+  TLedBitmap& GlyphOff() { return *FGlyphOff; }
+  void SetGlyphOn(TBitmap& value);
+  void SetGlyphOff(TBitmap& value);
+  // Refused with code 19 while a port is bound.
+  TLedState State() const { return FState; }
+  void SetState(TLedState value);
+  // How long a ring keeps the lamp lit, in ms; 0 keeps it lit.
+  std::int32_t RingDuration() const { return FRingDuration; }
+  void SetRingDuration(std::int32_t value) { FRingDuration = value; }
+  const TLedStateEvent& OnChange() const { return FOnChange; }
+  void SetOnChange(TLedStateEvent handler) { FOnChange = std::move(handler); }
+
+  QSize sizeHint() const override { return {25, 25}; }
+
+ protected:
+  // Loads the built-in pictures of a kind into the glyphs (lkCustom: none).
+  void LoadGlyphs(TLedKind kind);
+  // The one place where State changes: OnChange (not while loading) and a
+  // repaint, even when the state is the same.
+  void ApplyState(TLedState value);
+  virtual void FireChange(TLedState state);
+
+  void Notification(TComponent* component, TOperation operation) override;
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  // The link's slots. A notice made on another thread than the main one is
+  // handed to the main thread (and dropped there if the LED has gone or
+  // follows another port by then).
+  void SignalChanged(TObject* sender, bool onOff);
+  void RingArrived(TObject* sender);
+  void RingTimerFired(TObject* sender);
+  template <class Slot>
+  bool HandOver(TObject* sender, Slot slot);
+  // Whether the followed signal is on now (only while bound and open).
+  bool SignalLevel();
+  // Starts the timer over: an interval from now.
+  void RestartTimer(std::int32_t interval);
+
+  std::unique_ptr<TComLink> FLedLink;
+  std::unique_ptr<TLedBitmap> FGlyphOn;
+  std::unique_ptr<TLedBitmap> FGlyphOff;
+  std::unique_ptr<TTimer> FRingTimer;
+  TLedState FPendingState = lsOff;
+
+  TComPort* FComPort = nullptr;
+  TComLedSignal FLedSignal = lsConn;
+  TLedKind FKind = lkRedLight;
+  TLedState FState = lsOff;
+  std::int32_t FRingDuration = 1000;
+  TLedStateEvent FOnChange;
+};
