@@ -9,9 +9,9 @@
 #include "controls/CPortCtl.h"
 #include "tests/integration/serial/PtyPair.h"
 
+using comm::testing::PtyPair;
 using controls_test::FakePortTree;
 using controls_test::Pick;
-using comm::testing::PtyPair;
 
 namespace {
 
@@ -43,11 +43,10 @@ class ComComboBoxTest : public QObject {
     QTest::addColumn<TComProperty>("property");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("port") << cpPort << QStringList{"ttyACM0", "ttyS0", "ttyUSB0"};
-    QTest::newRow("baud rate") << cpBaudRate
-                               << QStringList{"Custom", "110",    "300",    "600",
-                                              "1200",   "2400",   "4800",   "9600",
-                                              "14400",  "19200",  "38400",  "56000",
-                                              "57600",  "115200", "128000", "256000"};
+    QTest::newRow("baud rate") << cpBaudRate << QStringList{"Custom", "110",    "300",    "600",
+                                                            "1200",   "2400",   "4800",   "9600",
+                                                            "14400",  "19200",  "38400",  "56000",
+                                                            "57600",  "115200", "128000", "256000"};
     QTest::newRow("data bits") << cpDataBits << QStringList{"5", "6", "7", "8"};
     QTest::newRow("stop bits") << cpStopBits << QStringList{"1", "1.5", "2"};
     QTest::newRow("parity") << cpParity << QStringList{"None", "Odd", "Even", "Mark", "Space"};
@@ -202,11 +201,16 @@ class ComComboBoxTest : public QObject {
     QTest::addColumn<TComProperty>("property");
     QTest::addColumn<QString>("pick");
     QTest::addColumn<QString>("portValue");  // the port's value read as text
-    QTest::newRow("baud rate") << cpBaudRate << "19200" << "19200";
-    QTest::newRow("data bits") << cpDataBits << "7" << "7";
-    QTest::newRow("stop bits") << cpStopBits << "2" << "2";
-    QTest::newRow("parity") << cpParity << "Even" << "Even";
-    QTest::newRow("flow control") << cpFlowControl << "Software" << "Software";
+    QTest::newRow("baud rate") << cpBaudRate << "19200"
+                               << "19200";
+    QTest::newRow("data bits") << cpDataBits << "7"
+                               << "7";
+    QTest::newRow("stop bits") << cpStopBits << "2"
+                               << "2";
+    QTest::newRow("parity") << cpParity << "Even"
+                            << "Even";
+    QTest::newRow("flow control") << cpFlowControl << "Software"
+                                  << "Software";
   }
   void operatorsPickWithAutoApplyReachesThePortBeforeOnChange() {
     QFETCH(TComProperty, property);
@@ -233,9 +237,8 @@ class ComComboBoxTest : public QObject {
     combo->SetComPort(&port);
     combo->SetAutoApply(true);
     QStringList seenByHandler;
-    combo->SetOnChange([&](TObject*) {
-      seenByHandler << QString::fromStdString(portText(port, property));
-    });
+    combo->SetOnChange(
+        [&](TObject*) { seenByHandler << QString::fromStdString(portText(port, property)); });
     QVERIFY(Pick(*combo, pick));
     QCOMPARE(seenByHandler, QStringList{portValue});
   }
