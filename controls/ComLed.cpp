@@ -140,18 +140,18 @@ void TComLed::LoadGlyphs(TLedKind kind) {
 }
 
 void TComLed::SetGlyphOn(TBitmap& value) {
-  if (FKind != lkCustom) return;
-  value.SetTransparentMode(tmAuto);
-  value.SetTransparent(true);
-  FGlyphOn->Assign(value);
-  update();
+  SetGlyph(*FGlyphOn, value);
 }
 
 void TComLed::SetGlyphOff(TBitmap& value) {
+  SetGlyph(*FGlyphOff, value);
+}
+
+void TComLed::SetGlyph(TLedBitmap& glyph, TBitmap& value) {
   if (FKind != lkCustom) return;
   value.SetTransparentMode(tmAuto);
   value.SetTransparent(true);
-  FGlyphOff->Assign(value);
+  glyph.Assign(value);
   update();
 }
 

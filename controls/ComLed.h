@@ -103,6 +103,8 @@ class TComLed : public QWidget, public TComponent {
   void RingTimerFired(TObject* sender);
   template <class Slot>
   bool HandOver(TObject* sender, Slot slot);
+  // Takes a custom picture into one of the glyphs (lkCustom only).
+  void SetGlyph(TLedBitmap& glyph, TBitmap& value);
   // Whether the followed signal is on now (only while bound and open).
   bool SignalLevel();
   // Starts the timer over: an interval from now.
