@@ -10,6 +10,7 @@
 
 #include "ControlsTestSupport.h"
 #include "controls/CPortCtl.h"
+#include "platform/runtime/Threads.h"
 #include "platform/serial/sim/SimPort.h"
 #include "tests/integration/serial/PtyPair.h"
 
@@ -108,8 +109,12 @@ class ComLedTest : public QObject {
     QCOMPARE(port.LinkList().size(), std::size_t{1});
     QVERIFY(changes.seen.empty());
 
+    // Lighting up lets pending work run before the port goes on.
+    bool pendingRan = false;
+    MainThread::Post([&] { pendingRan = true; });
     port.Open();
     QCOMPARE(led.State(), lsOn);
+    QVERIFY(pendingRan);
     port.Close();
     QCOMPARE(led.State(), lsOn);
     QTRY_COMPARE_WITH_TIMEOUT(led.State(), lsOff, kPatience);
