@@ -1,0 +1,85 @@
+// console-screenshot: the console window after a short session with the
+// virtual dispenser, drawn into a PNG (for the README).
+//   console-screenshot DISPENSER-SIM OUTPUT.png
+// Runs dispenser-sim (its second dispense jams after three notes), opens the
+// window against it, presses Open COM and a few command buttons, waits for
+// every reply, and grabs the window.
+#include <QAbstractButton>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QProcess>
+
+#include <functional>
+#include <iostream>
+
+#include "console/MainForm.h"
+#include "console/Memo.h"
+#include "console/tools/MessageBoxAnswerer.h"
+#include "platform/qt/GuardedApplication.h"
+#include "platform/qt/QtBackend.h"
+
+namespace {
+
+// Runs the loop until `done` holds; false after 10 s without.
+bool LoopUntil(const std::function<bool()>& done) {
+  const QDeadlineTimer deadline(10'000);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: console-screenshot DISPENSER-SIM OUTPUT.png\n";
+    return 2;
+  }
+  GuardedApplication qt(argc, argv);
+  TApplication application(std::make_unique<QtBackend>());
+  application.Initialize();
+  TMessageBoxAnswerer answerer;
+
+  QProcess sim;
+  sim.start(argv[1], {"--fault", "jam@2:3"});
+  if (!sim.waitForReadyRead(10'000)) {
+    std::cerr << "console-screenshot: " << argv[1] << " printed no terminal\n";
+    return 1;
+  }
+  QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  if (port.startsWith("/dev/")) port.remove(0, 5);
+
+  TConsoleOptions options;
+  options.Port = port.toStdString();
+  TForm1 form(nullptr, options);
+  form.show();
+
+  auto* memo = form.findChild<TMemo*>("Memo1");
+  auto press = [&](const char* button, int replies) {
+    const int lines = memo->LineCount();
+    form.findChild<QAbstractButton*>(button)->click();
+    // A reply adds its hex line and at most one decoded line.
+    return LoopUntil([&] { return memo->LineCount() >= lines + replies; });
+  };
+  form.findChild<QAbstractButton*>("Button2")->click();
+  const bool ok = press("state", 2) && press("btnhold", 2) && press("state", 2) &&
+                  press("Button7", 2) && press("Button5", 1) && press("Button6", 2) &&
+                  press("Button5", 2) && press("state", 2) &&
+                  LoopUntil([&] { return !form.Timer1->Enabled(); });
+  const bool saved = ok && form.grab().save(argv[2]);
+  form.Com1->Close();  // before its far end goes
+  sim.terminate();
+  sim.waitForFinished(10'000);
+  if (!ok) {
+    std::cerr << "console-screenshot: the dispenser did not answer\n";
+    for (const QString& line : memo->Lines()) std::cerr << "  " << line.toStdString() << '\n';
+    return 1;
+  }
+  if (!saved) {
+    std::cerr << "console-screenshot: cannot write " << argv[2] << '\n';
+    return 1;
+  }
+  return 0;
+}

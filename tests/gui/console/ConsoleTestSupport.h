@@ -1,0 +1,146 @@
+// What the window tests share: the window against a dispenser, the
+// operator's hands (buttons, picks in a selector, message boxes), and what
+// the dispenser received.
+#pragma once
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/MainForm.h"
+#include "console/Memo.h"
+#include "console/ProgressBar.h"
+#include "console/StatusBar.h"
+#include "console/tools/MessageBoxAnswerer.h"
+#include "tests/integration/dispenser/SimProcess.h"
+
+namespace console_test {
+
+// The status bar's outcomes.
+inline const QString kOpened = "포트가 정상적으로 열렸습니다.";
+inline const QString kClosed = "포트가 정상적으로 닫혔습니다.";
+inline const QString kInitFailed = "초기화에 문제가 발생하였습니다.";
+
+// Runs the Qt loop until `done` holds; false when the safety net runs out.
+inline bool LoopUntil(const std::function<bool()>& done) {
+  return QTest::qWaitFor(done, simtest::kHangTimeoutMs);
+}
+
+// The frames the dispenser received, in hex, from its --log file.
+inline std::vector<std::string> FramesReceived(const std::string& logFile) {
+  std::vector<std::string> frames;
+  std::istringstream log(simtest::ReadWholeFile(logFile));
+  std::string date, time, what, hex;
+  for (std::string line; std::getline(log, line);) {
+    std::istringstream fields(line);
+    if (fields >> date >> time >> what >> hex && what == "in") frames.push_back(hex);
+  }
+  return frames;
+}
+
+// The window, built as the program builds it, with Com1 on `port`.
+class TWindow {
+ public:
+  explicit TWindow(const std::string& port) {
+    TConsoleOptions options;
+    options.Port = port;
+    FForm = std::make_unique<TForm1>(nullptr, options);
+  }
+
+  TForm1& Form() { return *FForm; }
+  TForm1* operator->() { return FForm.get(); }
+
+  template <class T>
+  T& Control(const char* name) {
+    T* control = FForm->findChild<T*>(name);
+    if (control == nullptr) throw std::runtime_error(std::string("no control ") + name);
+    return *control;
+  }
+  void Click(const char* button) { Control<QAbstractButton>(button).click(); }
+  QString Text(const char* edit) { return Control<QLineEdit>(edit).text(); }
+  QStringList Log() { return Control<TMemo>("Memo1").Lines(); }
+  int Position(const char* bar) { return Control<TProgressBar>(bar).value(); }
+  QStringList Panels() {
+    auto& bar = Control<TStatusBar>("StBar1");
+    return {bar.Panel(0).text(), bar.Panel(1).text(), bar.Panel(2).text(), bar.Panel(3).text()};
+  }
+
+  // The operator opens the selector's list and chooses the item with that
+  // text, on the keyboard. False if there is no such item.
+  bool Pick(const char* selector, const QString& text) {
+    auto& combo = Control<QComboBox>(selector);
+    const int index = combo.findText(text);
+    if (index < 0) return false;
+    if (!FForm->isVisible()) {
+      FForm->show();
+      if (!QTest::qWaitForWindowExposed(FForm.get())) return false;
+    }
+    combo.showPopup();
+    QAbstractItemView* view = combo.view();
+    if (!LoopUntil([view] { return view->isVisible(); })) return false;
+    view->setCurrentIndex(view->model()->index(index, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    return LoopUntil([view] { return !view->isVisible(); });
+  }
+
+ private:
+  std::unique_ptr<TForm1> FForm;
+};
+
+// The window against dispenser-sim, started with SimArguments(); every
+// message box is answered with OK and kept.
+class SimulatedDispenser : public ::testing::Test {
+ protected:
+  virtual std::vector<std::string> SimArguments() const { return {}; }
+
+  void SetUp() override {
+    std::vector<std::string> arguments = SimArguments();
+    arguments.insert(arguments.end(), {"--log", LogFile()});
+    FSim = std::make_unique<simtest::TSimProcess>(arguments);
+    ASSERT_FALSE(FSim->SlavePath().empty());
+    FWindow = std::make_unique<TWindow>(PortName());
+  }
+  void TearDown() override { FWindow.reset(); }
+
+  // The simulator's terminal as an operator names it: "pts/N".
+  std::string PortName() const { return FSim->SlavePath().substr(5); }
+  std::string LogFile() const { return FScratch.File("frames.log"); }
+  std::vector<std::string> Received() const { return FramesReceived(LogFile()); }
+  bool ReceivedCount(std::size_t count) const {
+    return LoopUntil([&] { return Received().size() >= count; });
+  }
+
+  TWindow& Window() { return *FWindow; }
+  const std::vector<TMessageBoxAnswerer::TSeenBox>& Boxes() const { return FBoxes.Seen(); }
+  QStringList BoxTexts() const {
+    QStringList texts;
+    for (const auto& box : FBoxes.Seen()) texts << box.Text;
+    return texts;
+  }
+
+ private:
+  simtest::TScratchDir FScratch;
+  std::unique_ptr<simtest::TSimProcess> FSim;
+  TMessageBoxAnswerer FBoxes;
+  std::unique_ptr<TWindow> FWindow;
+};
+
+}  // namespace console_test
+
+// Readable failures for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* os) {
+  *os << '[' << texts.join("|").toStdString() << ']';
+}
