@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The session "./dev run" starts, given the build directory. Until the console
-# window exists: the virtual dispenser on a pseudo-terminal and a scripted
-# dispenser-cli session against it, through the port engine.
+# The session "./dev run" starts, given the build directory: the virtual
+# dispenser on a pseudo-terminal and, with a display, the console window
+# against it until the window is closed; without a display, a scripted
+# dispenser-cli session against it, through the same port engine.
 set -euo pipefail
 build_dir=${1:?usage: run-session.sh BUILD_DIR}
 cli=$build_dir/tools/cli/dispenser-cli
@@ -27,6 +28,18 @@ exec 3< <(exec "$sim" --link "$work/dispenser" --log "$work/frames.log" --fault 
             2>"$work/sim.err")
 sim_pid=$!
 read -r -t 10 -u 3 port || { echo "run-session: dispenser-sim did not start:" >&2; cat "$work/sim.err" >&2; exit 1; }
+
+console=$build_dir/console/dispenser-console
+if [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} && -x $console ]]; then
+  # The port as an operator names it: pts/N for /dev/pts/N.
+  echo "== dispenser-sim serves $port; its second dispense will jam after 3 notes"
+  echo "== dispenser-console --port ${port#/dev/} (close the window to end the session)"
+  status=0
+  "$console" --port "${port#/dev/}" || status=$?
+  echo "== What dispenser-sim saw and sent (its --log)"
+  cat "$work/frames.log"
+  exit "$status"
+fi
 
 echo "== dispenser-sim serves $port; its second dispense will jam after 3 notes"
 echo "== The eight command frames (dispenser-cli frames)"
