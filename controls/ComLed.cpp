@@ -188,7 +188,17 @@ bool TComLed::HandOver(TObject* sender, Slot slot) {
 
 void TComLed::SignalChanged(TObject* sender, bool onOff) {
   if (HandOver(sender, [this, sender, onOff] { SignalChanged(sender, onOff); })) return;
-  if (onOff == (FState == lsOn)) return;
+  if (onOff == (FState == lsOn)) {
+    // A level lamp (connection, CTS, DSR, RLSD) whose signal comes back on
+    // during the off delay stays lit: the signal is on, so the pending off
+    // is dropped. Without this, a port closed and reopened within the delay
+    // (a new port picked while open) would show dark while it is open.
+    // Activity lamps keep the delay and blink with each burst.
+    if (onOff && FRingTimer->Enabled() && FLedSignal != lsRx && FLedSignal != lsTx) {
+      FRingTimer->SetEnabled(false);
+    }
+    return;
+  }
   if (onOff) {
     FRingTimer->SetEnabled(false);
     ApplyState(lsOn);

@@ -82,6 +82,9 @@ TEST_F(ConsoleSelectors, APickWhileOpenReopensAndTheStatusBarFollows) {
   ASSERT_TRUE(Window().Pick("ComComboBox5", otherName));
   EXPECT_TRUE(Window()->Com1->Connected());
   EXPECT_EQ(Window().Panels().mid(0, 3), (QStringList{kOpened, "Port" + otherName, "On"}));
+  // The reopened port's lamp stays lit past the LED's off delay.
+  QTest::qWait(300);
+  EXPECT_EQ(Window().Control<TComLed>("ComLed1").State(), lsOn);
   Window().Click("Button6");
   EXPECT_EQ(other.Read(10).size(), 10u);
 

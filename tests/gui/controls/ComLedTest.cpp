@@ -120,7 +120,15 @@ class ComLedTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(led.State(), lsOff, kPatience);
     QCOMPARE(changes.seen, (std::vector<TLedState>{lsOn, lsOff}));
 
+    // Closed and opened again within the off delay (a new port picked while
+    // open): the connection lamp stays lit, also after the delay.
     port.Open();
+    port.Close();
+    port.Open();
+    QTest::qWait(300);
+    QCOMPARE(led.State(), lsOn);
+    QCOMPARE(changes.seen, (std::vector<TLedState>{lsOn, lsOff, lsOn}));
+
     TComLed late(nullptr);
     late.SetComPort(&port);
     QCOMPARE(late.State(), lsOn);
