@@ -33,6 +33,9 @@ TEST_F(OpenCloseTest, OpenAndCloseNotifyInTheirFixedOrder) {
   EXPECT_EQ(sim.Mask(), 0x05FFu);
   EXPECT_EQ(TComThread::InstanceCount(), 1);
 
+  // The event thread starts its wait on its own time; let it get there so
+  // that the calls below are Close's alone.
+  ASSERT_TRUE(WaitUntil([&] { return sim.CountCalls(comm::sim::SimCall::WaitCommEvent) >= 1; }));
   sim.ClearCalls();
   port->Close();
   EXPECT_EQ(journal.Take(),
