@@ -23,7 +23,8 @@ elseif(NOT SANITIZE STREQUAL "")
 endif()
 
 # project_test(NAME name SOURCES ... LIBS ... LABELS ...)
-# One GoogleTest executable registered with ctest, test by test.
+# One GoogleTest executable registered with ctest, test by test (as a whole
+# when it runs through an emulator).
 include(GoogleTest)
 function(project_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -31,6 +32,13 @@ function(project_test)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
+  endif()
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    # Run through an emulator (Wine for the Windows build), where every start
+    # is dear: one ctest test per program.
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+    return()
   endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_TIMEOUT 60
