@@ -1,5 +1,5 @@
 // comm::Device: the handle checks and the last error; everything else is the
-// backend's. GetOverlappedResult works from the block alone.
+// backend's.
 #include <cerrno>
 #include <string_view>
 
@@ -143,14 +143,12 @@ bool Device::ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
 
 bool Device::GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, bool wait) {
   if (ov == nullptr) return Result(EINVAL);
-  std::uintptr_t status = overlapped::Status(ov);
-  if (status == overlapped::kPending && wait) {
-    if (WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED) return Result(EINVAL);
-    status = overlapped::Status(ov);
-  }
-  if (status == overlapped::kPending) return Result(ERROR_IO_INCOMPLETE);
-  if (transferred != nullptr) *transferred = static_cast<DWORD>(overlapped::Transferred(ov));
-  return Result(static_cast<std::int32_t>(status));
+  return Result(impl_ ? impl_->GetOverlappedResult(ov, transferred, wait)
+                      : overlapped::Result(ov, transferred, wait));
+}
+
+std::int32_t DeviceBackend::GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, bool wait) {
+  return overlapped::Result(ov, transferred, wait);
 }
 
 }  // namespace comm

@@ -150,8 +150,9 @@ bool IsDeviceGoneError(std::int32_t error);
 std::string SystemErrorText(std::int32_t error);
 
 // The debugger output line (OutputDebugStringA). Nothing depends on it; by
-// default it goes to stderr only when the environment variable
-// SERIAL_DEBUG_OUTPUT is set. Tests install a sink to see the lines.
+// default it goes to the system's debugger output on Windows, and on Linux to
+// stderr only when the environment variable SERIAL_DEBUG_OUTPUT is set.
+// Tests install a sink to see the lines.
 void OutputDebugStringA(const std::string& line);
 using DebugOutputSink = std::function<void(const std::string& line)>;
 DebugOutputSink SetDebugOutputSink(DebugOutputSink sink);  // returns the previous one

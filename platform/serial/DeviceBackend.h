@@ -35,6 +35,10 @@ class DeviceBackend {
   virtual std::int32_t WaitCommEvent(DWORD* mask, OVERLAPPED* ov) = 0;
   virtual std::int32_t WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) = 0;
   virtual std::int32_t ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) = 0;
+  // The outcome of an operation started on this device. By default it is read
+  // from the block, as the device wrote it; a backend whose system completes
+  // operations in blocks of its own (win32/) fetches it from there.
+  virtual std::int32_t GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, bool wait);
 };
 
 }  // namespace comm

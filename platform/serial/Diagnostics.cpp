@@ -1,9 +1,8 @@
 // The calling thread's last error and the debugger output line.
-#include <cstdlib>
-#include <iostream>
 #include <mutex>
 
 #include "platform/serial/CommDevice.h"
+#include "platform/serial/DebugOutput.h"
 
 namespace comm {
 
@@ -12,9 +11,7 @@ thread_local std::int32_t lastError = 0;
 
 std::mutex sinkMutex;
 DebugOutputSink& Sink() {
-  static DebugOutputSink sink = [](const std::string& line) {
-    if (std::getenv("SERIAL_DEBUG_OUTPUT") != nullptr) std::cerr << line << '\n';
-  };
+  static DebugOutputSink sink = SystemDebugOutput;
   return sink;
 }
 }  // namespace

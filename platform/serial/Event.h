@@ -38,6 +38,9 @@ class Event {
   void Close() { state_.reset(); }
 
   struct State;  // the platform's event object (posix/ and win32/ define it)
+  // That object, or null for the null event: for a backend that hands the
+  // event to the system (win32/).
+  State* Native() const { return state_.get(); }
 
  private:
   explicit Event(std::shared_ptr<State> state) : state_(std::move(state)) {}

@@ -1,6 +1,7 @@
 #include "platform/serial/Overlapped.h"
 
 #include <atomic>
+#include <cerrno>
 
 namespace comm::overlapped {
 
@@ -36,6 +37,17 @@ std::uintptr_t Status(const OVERLAPPED* ov) {
 
 std::uintptr_t Transferred(const OVERLAPPED* ov) {
   return Ref(const_cast<std::uintptr_t&>(ov->InternalHigh)).load(std::memory_order_relaxed);
+}
+
+std::int32_t Result(const OVERLAPPED* ov, DWORD* transferred, bool wait) {
+  std::uintptr_t status = Status(ov);
+  if (status == kPending && wait) {
+    if (WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED) return EINVAL;
+    status = Status(ov);
+  }
+  if (status == kPending) return ERROR_IO_INCOMPLETE;
+  if (transferred != nullptr) *transferred = static_cast<DWORD>(Transferred(ov));
+  return static_cast<std::int32_t>(status);
 }
 
 void FailTransfer(OVERLAPPED* ov, std::int32_t error) {

@@ -30,6 +30,11 @@ void Complete(OVERLAPPED* ov, const Event& event, std::int32_t status, std::uint
 std::uintptr_t Status(const OVERLAPPED* ov);
 std::uintptr_t Transferred(const OVERLAPPED* ov);
 
+// The outcome written in the block: 0 or the error, with *transferred (may
+// be null); ERROR_IO_INCOMPLETE while it is pending and wait is false, else
+// it first waits for the block's event.
+std::int32_t Result(const OVERLAPPED* ov, DWORD* transferred, bool wait);
+
 // A read or write that fails before it starts completes with the error and
 // sets its event, so that a thread that waits on it is released.
 void FailTransfer(OVERLAPPED* ov, std::int32_t error);
