@@ -1,0 +1,202 @@
+// TRegistry on the Windows registry. The open key is kept as a path and
+// opened for each call, so every call sees the registry as it is now.
+#include "platform/runtime/Registry.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/runtime/win32/SystemMessage.h"
+
+namespace {
+
+// "a\\\\b\\" and "\\a\\b" both give "a\\b".
+std::string Normalize(const std::string& path) {
+  std::string out;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) {
+      if (!out.empty()) out += '\\';
+      out += path.substr(start, end - start);
+    }
+    start = end + 1;
+  }
+  return out;
+}
+
+[[noreturn]] void InvalidType(const std::string& name) {
+  throw ERegistryException("Invalid data type for '" + name + "'");
+}
+
+[[noreturn]] void Fail(const std::string& what, LONG status) {
+  throw ERegistryException(what + ": " + SystemMessage(static_cast<unsigned long>(status)) + " (" +
+                           IntToStr(static_cast<int>(status)) + ")");
+}
+
+// Closes the key when the scope ends (a root key is not closed).
+class Key {
+ public:
+  Key() = default;
+  ~Key() {
+    if (FOwned) ::RegCloseKey(FKey);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY* Receive() {
+    FOwned = true;
+    return &FKey;
+  }
+  void Borrow(HKEY key) { FKey = key; }
+  HKEY Get() const { return FKey; }
+
+ private:
+  HKEY FKey = nullptr;
+  bool FOwned = false;
+};
+
+}  // namespace
+
+struct TRegistry::Impl {
+  TRootKey root = TRootKey::CurrentUser;
+  std::string current;  // below the root
+
+  HKEY Root() const { return root == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+  std::string Full(const std::string& path) const {
+    const std::string rootName =
+        root == TRootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+    return path.empty() ? rootName : rootName + "\\" + path;
+  }
+  std::string Resolve(const std::string& key) const {
+    if (!key.empty() && key[0] == '\\') return Normalize(key);
+    return Normalize(current + "\\" + key);
+  }
+  // Opens path below the root: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND or the failure.
+  LONG Open(const std::string& path, REGSAM access, Key& key) const {
+    if (path.empty()) {
+      key.Borrow(Root());
+      return ERROR_SUCCESS;
+    }
+    return ::RegOpenKeyExA(Root(), path.c_str(), 0, access, key.Receive());
+  }
+  // The open key, which must exist.
+  void OpenCurrent(REGSAM access, Key& key) const {
+    const LONG status = Open(current, access, key);
+    if (status != ERROR_SUCCESS) Fail("Cannot open registry key '" + Full(current) + "'", status);
+  }
+  // The value's type and bytes; false when there is no such value.
+  bool Query(const std::string& name, DWORD* type, std::vector<BYTE>* data) const {
+    Key key;
+    OpenCurrent(KEY_QUERY_VALUE, key);
+    for (;;) {
+      DWORD size = static_cast<DWORD>(data->size());
+      const LONG status = ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, type,
+                                             data->empty() ? nullptr : data->data(), &size);
+      if (status == ERROR_FILE_NOT_FOUND) return false;
+      if (status == ERROR_SUCCESS && !data->empty()) {
+        data->resize(size);
+        return true;
+      }
+      if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
+        Fail("Cannot read '" + name + "' in registry key '" + Full(current) + "'", status);
+      }
+      data->resize(size == 0 ? 1 : size);  // asked for the size (or it grew): again
+    }
+  }
+  void Set(const std::string& name, DWORD type, const void* data, DWORD size) const {
+    Key key;
+    OpenCurrent(KEY_SET_VALUE, key);
+    const LONG status = ::RegSetValueExA(key.Get(), name.c_str(), 0, type,
+                                         static_cast<const BYTE*>(data), size);
+    if (status != ERROR_SUCCESS) {
+      Fail("Cannot write '" + name + "' in registry key '" + Full(current) + "'", status);
+    }
+  }
+};
+
+TRegistry::TRegistry() : FImpl(std::make_unique<Impl>()) {}
+
+TRegistry::~TRegistry() = default;
+
+void TRegistry::SetStoreFile(const std::string&) {
+  // Windows keeps the store in the registry itself.
+}
+
+TRootKey TRegistry::RootKey() const {
+  return FImpl->root;
+}
+
+void TRegistry::SetRootKey(TRootKey root) {
+  FImpl->root = root;
+  FImpl->current.clear();
+}
+
+bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
+  const std::string path = FImpl->Resolve(key);
+  Key opened;
+  LONG status = ERROR_SUCCESS;
+  if (canCreate && !path.empty()) {
+    status = ::RegCreateKeyExA(FImpl->Root(), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_READ | KEY_WRITE, nullptr, opened.Receive(), nullptr);
+  } else {
+    status = FImpl->Open(path, KEY_READ, opened);
+    if (status == ERROR_FILE_NOT_FOUND) return false;
+  }
+  if (status != ERROR_SUCCESS) Fail("Cannot open registry key '" + FImpl->Full(path) + "'", status);
+  FImpl->current = path;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  FImpl->current.clear();
+}
+
+std::string TRegistry::CurrentPath() const {
+  return FImpl->current;
+}
+
+bool TRegistry::KeyExists(const std::string& key) const {
+  const std::string path = FImpl->Resolve(key);
+  Key opened;
+  const LONG status = FImpl->Open(path, KEY_READ, opened);
+  // A key that may not be read is there all the same.
+  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  return FImpl->Query(name, &type, &data);
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+  DWORD type = 0;
+  std::vector<BYTE> data(256);
+  if (!FImpl->Query(name, &type, &data)) return "";
+  if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidType(name);
+  std::string text(data.begin(), data.end());
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
+std::int32_t TRegistry::ReadInteger(const std::string& name) const {
+  DWORD type = 0;
+  std::vector<BYTE> data(sizeof(DWORD));
+  if (!FImpl->Query(name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD)) {
+    InvalidType(name);
+  }
+  DWORD value = 0;
+  std::memcpy(&value, data.data(), sizeof value);
+  return static_cast<std::int32_t>(value);
+}
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+  FImpl->Set(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
+  const DWORD data = static_cast<DWORD>(value);
+  FImpl->Set(name, REG_DWORD, &data, sizeof data);
+}
