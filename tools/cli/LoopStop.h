@@ -1,10 +1,14 @@
 // Ends the main thread's loop from outside it: when a deadline passes or
-// when SIGINT or SIGTERM arrives. One helper thread sleeps in one ppoll on a
-// signalfd and a wake-up descriptor, with the deadline as its only time-out.
+// when SIGINT or SIGTERM arrives. One helper thread sleeps in one system wait,
+// with the deadline as its only time-out: on Linux a ppoll on a signalfd and
+// a wake-up descriptor (posix/), on Windows a wait on the console-control
+// event and a wake-up event, Ctrl+C standing for SIGINT and Ctrl+Break or
+// closing the console for SIGTERM (win32/).
 #pragma once
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -33,8 +37,9 @@ class TLoopStop {
  private:
   void Watch(std::optional<TClock::time_point> deadline, const std::function<void()>& stop);
 
-  int FSignals = -1;  // signalfd
-  int FWake = -1;     // eventfd that Finish writes
+  // The system's handles: descriptors on Linux, event handles on Windows.
+  std::intptr_t FSignals = -1;  // signalfd / console-control event
+  std::intptr_t FWake = -1;     // eventfd / event that Finish sets
   std::thread FHelper;
   std::atomic<int> FSignal{0};
 };

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,9 +14,13 @@
 class TempDirectory : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "runtime-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+      const std::filesystem::path candidate =
+          std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) dir = candidate;
+    }
+    ASSERT_FALSE(dir.empty());
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 

@@ -1,7 +1,6 @@
 #include "platform/runtime/Threads.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <memory>
@@ -142,15 +141,3 @@ TEST(ThreadLife, ExceptionLeavingExecuteIsKeptAsFatalException) {
   }
 }
 
-TEST(ThreadLife, PriorityIsTheThreadsNiceValue) {
-  std::atomic<int> niceAtStart{-100};
-  FunctionThread lowered([&](FunctionThread&) {
-    errno = 0;
-    niceAtStart = getpriority(PRIO_PROCESS, 0);
-  });
-  EXPECT_EQ(lowered.Priority(), tpNormal);
-  lowered.SetPriority(tpLower);
-  lowered.Resume();
-  lowered.WaitFor();
-  EXPECT_EQ(niceAtStart.load(), getpriority(PRIO_PROCESS, 0) + 5);
-}

@@ -32,15 +32,15 @@ TLoopStop::TLoopStop() {
   if (FSignals < 0) Fail("signalfd");
   FWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (FWake < 0) {
-    close(FSignals);
+    close(static_cast<int>(FSignals));
     Fail("eventfd");
   }
 }
 
 TLoopStop::~TLoopStop() {
   Finish();
-  close(FWake);
-  close(FSignals);
+  close(static_cast<int>(FWake));
+  close(static_cast<int>(FSignals));
 }
 
 void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<void()> stop) {
@@ -51,12 +51,12 @@ void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<
 void TLoopStop::Finish() {
   if (!FHelper.joinable()) return;
   const std::uint64_t one = 1;
-  if (write(FWake, &one, sizeof one) < 0) {
+  if (write(static_cast<int>(FWake), &one, sizeof one) < 0) {
     // An eventfd write fails only when its counter is full, which wakes the helper anyway.
   }
   FHelper.join();
   std::uint64_t drained = 0;
-  if (read(FWake, &drained, sizeof drained) < 0) {
+  if (read(static_cast<int>(FWake), &drained, sizeof drained) < 0) {
     // Nothing was left to drain.
   }
 }
@@ -73,13 +73,13 @@ void TLoopStop::Watch(std::optional<TClock::time_point> deadline,
       timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
       wait = &timeout;
     }
-    pollfd fds[2] = {{FSignals, POLLIN, 0}, {FWake, POLLIN, 0}};
+    pollfd fds[2] = {{static_cast<int>(FSignals), POLLIN, 0}, {static_cast<int>(FWake), POLLIN, 0}};
     const int ready = ppoll(fds, 2, wait, nullptr);
     if (ready < 0 && errno == EINTR) continue;
     if (fds[1].revents != 0) return;  // finished from outside
     if (fds[0].revents != 0) {
       signalfd_siginfo info{};
-      if (read(FSignals, &info, sizeof info) != sizeof info) continue;
+      if (read(static_cast<int>(FSignals), &info, sizeof info) != sizeof info) continue;
       FSignal.store(static_cast<int>(info.ssi_signo));
       stop();
       return;
