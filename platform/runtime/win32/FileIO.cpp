@@ -178,8 +178,8 @@ std::string DirectoryOf(const std::string& path) {
   std::size_t slash = path.size();
   while (slash > 0 && !IsSeparator(path[slash - 1])) --slash;
   if (slash == 0) return ".";
-  --slash;  // at the separator
-  if (slash == 0) return path.substr(0, 1);                     // "\file"
+  --slash;                                                     // at the separator
+  if (slash == 0) return path.substr(0, 1);                    // "\file"
   if (slash == 2 && path[1] == ':') return path.substr(0, 3);  // "C:\file"
   return path.substr(0, slash);
 }

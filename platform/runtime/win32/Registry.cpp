@@ -63,7 +63,9 @@ struct TRegistry::Impl {
   TRootKey root = TRootKey::CurrentUser;
   std::string current;  // below the root
 
-  HKEY Root() const { return root == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+  HKEY Root() const {
+    return root == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+  }
   std::string Full(const std::string& path) const {
     const std::string rootName =
         root == TRootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
@@ -108,8 +110,8 @@ struct TRegistry::Impl {
   void Set(const std::string& name, DWORD type, const void* data, DWORD size) const {
     Key key;
     OpenCurrent(KEY_SET_VALUE, key);
-    const LONG status = ::RegSetValueExA(key.Get(), name.c_str(), 0, type,
-                                         static_cast<const BYTE*>(data), size);
+    const LONG status =
+        ::RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     if (status != ERROR_SUCCESS) {
       Fail("Cannot write '" + name + "' in registry key '" + Full(current) + "'", status);
     }

@@ -29,9 +29,8 @@ int SystemPriority(TThreadPriority priority) {
 
 [[noreturn]] void Fail(TThreadPriority priority, const char* call) {
   const DWORD error = ::GetLastError();
-  throw EThread("Cannot set thread priority " + IntToStr(static_cast<int>(priority)) + ": " +
-                call + ": " + SystemMessage(error) + " (" + IntToStr(static_cast<int>(error)) +
-                ")");
+  throw EThread("Cannot set thread priority " + IntToStr(static_cast<int>(priority)) + ": " + call +
+                ": " + SystemMessage(error) + " (" + IntToStr(static_cast<int>(error)) + ")");
 }
 
 }  // namespace
@@ -41,8 +40,7 @@ std::intptr_t CurrentHandle() {
 }
 
 void SetOf(std::intptr_t handle, TThreadPriority priority) {
-  const HANDLE thread =
-      ::OpenThread(THREAD_SET_INFORMATION, FALSE, static_cast<DWORD>(handle));
+  const HANDLE thread = ::OpenThread(THREAD_SET_INFORMATION, FALSE, static_cast<DWORD>(handle));
   if (thread == nullptr) Fail(priority, "OpenThread");
   const BOOL set = ::SetThreadPriority(thread, SystemPriority(priority));
   const DWORD error = ::GetLastError();

@@ -7,10 +7,10 @@ namespace comm {
 
 bool IsDeviceGoneError(std::int32_t error) {
   switch (error) {
-    case ERROR_ACCESS_DENIED:         // what USB serial drivers answer once unplugged
-    case ERROR_INVALID_HANDLE:        // the handle no longer stands for a device
-    case ERROR_BAD_COMMAND:           // the device no longer recognises the request
-    case ERROR_GEN_FAILURE:           // a device attached to the system is not functioning
+    case ERROR_ACCESS_DENIED:   // what USB serial drivers answer once unplugged
+    case ERROR_INVALID_HANDLE:  // the handle no longer stands for a device
+    case ERROR_BAD_COMMAND:     // the device no longer recognises the request
+    case ERROR_GEN_FAILURE:     // a device attached to the system is not functioning
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
     case ERROR_DEVICE_REMOVED:

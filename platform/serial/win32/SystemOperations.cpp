@@ -10,7 +10,7 @@ namespace comm::win32 {
 
 namespace {
 
-constexpr ULONG_PTR kStatusPending = 0x103;  // STATUS_PENDING
+constexpr ULONG_PTR kStatusPending = 0x103;         // STATUS_PENDING
 constexpr ULONG_PTR kStatusCancelled = 0xC0000120;  // STATUS_CANCELLED
 
 // The system writes the status last, and sets the event after it.
@@ -33,14 +33,15 @@ std::int32_t Outcome(const SystemOperation& operation, DWORD* transferred) {
   // it transferred (Wine's GetOverlappedResult reports it as a failure, which
   // is why the status is judged here).
   if (status >= 0) return 0;
-  if (operation.cutShort && static_cast<ULONG_PTR>(static_cast<ULONG>(status)) == kStatusCancelled) {
+  if (operation.cutShort &&
+      static_cast<ULONG_PTR>(static_cast<ULONG>(status)) == kStatusCancelled) {
     return 0;
   }
   return static_cast<std::int32_t>(::RtlNtStatusToDosError(status));
 }
 
-std::shared_ptr<SystemOperation> SystemOperations::Start(const OVERLAPPED* ov,
-                                                         OperationKind kind, const Event& event) {
+std::shared_ptr<SystemOperation> SystemOperations::Start(const OVERLAPPED* ov, OperationKind kind,
+                                                         const Event& event) {
   std::lock_guard lock(mu_);
   auto& slot = operations_[ov];
   if (slot && IsPending(*slot)) return nullptr;

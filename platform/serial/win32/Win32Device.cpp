@@ -163,8 +163,7 @@ std::int32_t Win32Device::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
   });
 }
 
-std::int32_t Win32Device::WriteFile(const void* buffer, DWORD count, DWORD* done,
-                                    OVERLAPPED* ov) {
+std::int32_t Win32Device::WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
   return Start(OperationKind::Write, ov, [&](HANDLE h, ::OVERLAPPED* block) {
     return ::WriteFile(h, buffer, count, done == nullptr ? nullptr : Word(done), block);
   });

@@ -113,7 +113,8 @@ TEST_F(ComPortDevice, NamesThatAreNoSerialPortDoNotOpen) {
 }
 
 TEST_F(ComPortDevice, ASecondOpenOfAnOpenPortFails) {
-  if (RunningUnderWine()) GTEST_SKIP() << "Wine does not keep a device opened without sharing exclusive";
+  if (RunningUnderWine())
+    GTEST_SKIP() << "Wine does not keep a device opened without sharing exclusive";
   EXPECT_FALSE(comm::Device::Open("\\\\.\\" + portName).Valid());
   EXPECT_EQ(comm::GetLastError(), ERROR_ACCESS_DENIED);
 }

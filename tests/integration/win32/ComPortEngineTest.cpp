@@ -57,7 +57,8 @@ class ComPortEngine : public SimComPortTest {
 
 bool HasEffect(const TDecodedReply& reply, TReplyTarget target, const std::string& text) {
   for (const TReplyEffect& effect : reply.Effects) {
-    if (effect.Target == target && effect.Text + std::string(effect.Raw.begin(), effect.Raw.end()) == text) {
+    if (effect.Target == target &&
+        effect.Text + std::string(effect.Raw.begin(), effect.Raw.end()) == text) {
       return true;
     }
   }

@@ -37,8 +37,8 @@ class OverlappedPipe : public ::testing::Test {
   }
   void FarEndWrites(const std::string& bytes) {
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(farEnd, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                            nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(farEnd, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   }
 
   HANDLE farEnd = INVALID_HANDLE_VALUE;

@@ -21,7 +21,6 @@ inline std::string EnvironmentText(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-
 // Why Wine cannot run the checks that wait for comm events.
 inline constexpr const char* kWineHasNoCommEvents =
     "Wine on a pseudo-terminal cannot wait for comm events: WaitCommEvent fails with "

@@ -26,9 +26,9 @@ void TestKeyFixture::PutText(const std::string& below, const std::string& name,
   ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                               &key, nullptr),
             ERROR_SUCCESS);
-  EXPECT_EQ(::RegSetValueExA(key, name.c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1)),
+      ERROR_SUCCESS);
   ::RegCloseKey(key);
 }

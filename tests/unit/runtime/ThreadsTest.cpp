@@ -140,4 +140,3 @@ TEST(ThreadLife, ExceptionLeavingExecuteIsKeptAsFatalException) {
     EXPECT_EQ(e.Message(), "body failed");
   }
 }
-
