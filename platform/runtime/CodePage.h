@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // True for a byte that may begin a double-byte character (0x81 to 0xFE).
@@ -13,3 +14,9 @@ constexpr bool IsCp949LeadByte(std::uint8_t b) {
 // The character that the double-byte sequence `lead` `trail` stands for, or
 // nothing if the pair is not a character of the code page. Thread-safe.
 std::optional<char32_t> Cp949Character(std::uint8_t lead, std::uint8_t trail);
+
+// The operating system's conversion of one double-byte pair: its character,
+// or 0 when the pair is none. Made once, for building the table that
+// Cp949Character looks in; one implementation per system (posix/, win32/).
+using TCp949PairConverter = std::function<char32_t(std::uint8_t lead, std::uint8_t trail)>;
+TCp949PairConverter SystemCp949Converter();

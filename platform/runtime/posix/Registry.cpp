@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/runtime/FileIO.h"
+#include "platform/runtime/RegistryKeys.h"
 #include "platform/runtime/posix/RegistryFile.h"
 
 namespace {
@@ -38,31 +39,11 @@ RegistryFile Load(const std::string& file) {
   return RegistryFile::Parse(text, file);
 }
 
-// "a\\\\b\\" and "\\a\\b" both give "a\\b".
-std::string Normalize(const std::string& path) {
-  std::string out;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    if (end > start) {
-      if (!out.empty()) out += '\\';
-      out += path.substr(start, end - start);
-    }
-    start = end + 1;
-  }
-  return out;
-}
-
 // A key's path stands on one line of the store.
 void CheckKeyName(const std::string& name) {
   if (name.find_first_of("\r\n") != std::string::npos) {
     throw ERegistryException("Invalid key name '" + name + "'");
   }
-}
-
-[[noreturn]] void InvalidType(const std::string& name) {
-  throw ERegistryException("Invalid data type for '" + name + "'");
 }
 
 }  // namespace
@@ -71,15 +52,8 @@ struct TRegistry::Impl {
   TRootKey root = TRootKey::CurrentUser;
   std::string current;  // below the root
 
-  std::string Full(const std::string& path) const {
-    const std::string rootName =
-        root == TRootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-    return path.empty() ? rootName : rootName + "\\" + path;
-  }
-  std::string Resolve(const std::string& key) const {
-    if (!key.empty() && key[0] == '\\') return Normalize(key);
-    return Normalize(current + "\\" + key);
-  }
+  std::string Full(const std::string& path) const { return RegistryKeys::FullName(root, path); }
+  std::string Resolve(const std::string& key) const { return RegistryKeys::Resolve(current, key); }
   const RegistryValue* Find(const RegistryFile& file, const std::string& name) const {
     const RegistryKey* key = file.Find(Full(current));
     return key == nullptr ? nullptr : key->Find(name);
@@ -154,14 +128,14 @@ std::string TRegistry::ReadString(const std::string& name) const {
   const RegistryFile store = Load(StoreFile());
   const RegistryValue* value = FImpl->Find(store, name);
   if (value == nullptr) return "";
-  if (value->isInteger) InvalidType(name);
+  if (value->isInteger) RegistryKeys::InvalidType(name);
   return value->text;
 }
 
 std::int32_t TRegistry::ReadInteger(const std::string& name) const {
   const RegistryFile store = Load(StoreFile());
   const RegistryValue* value = FImpl->Find(store, name);
-  if (value == nullptr || !value->isInteger) InvalidType(name);
+  if (value == nullptr || !value->isInteger) RegistryKeys::InvalidType(name);
   return value->number;
 }
 

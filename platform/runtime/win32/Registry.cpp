@@ -7,29 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/runtime/RegistryKeys.h"
 #include "platform/runtime/win32/SystemMessage.h"
 
 namespace {
-
-// "a\\\\b\\" and "\\a\\b" both give "a\\b".
-std::string Normalize(const std::string& path) {
-  std::string out;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    if (end > start) {
-      if (!out.empty()) out += '\\';
-      out += path.substr(start, end - start);
-    }
-    start = end + 1;
-  }
-  return out;
-}
-
-[[noreturn]] void InvalidType(const std::string& name) {
-  throw ERegistryException("Invalid data type for '" + name + "'");
-}
 
 [[noreturn]] void Fail(const std::string& what, LONG status) {
   throw ERegistryException(what + ": " + SystemMessage(static_cast<unsigned long>(status)) + " (" +
@@ -66,15 +47,8 @@ struct TRegistry::Impl {
   HKEY Root() const {
     return root == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   }
-  std::string Full(const std::string& path) const {
-    const std::string rootName =
-        root == TRootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-    return path.empty() ? rootName : rootName + "\\" + path;
-  }
-  std::string Resolve(const std::string& key) const {
-    if (!key.empty() && key[0] == '\\') return Normalize(key);
-    return Normalize(current + "\\" + key);
-  }
+  std::string Full(const std::string& path) const { return RegistryKeys::FullName(root, path); }
+  std::string Resolve(const std::string& key) const { return RegistryKeys::Resolve(current, key); }
   // Opens path below the root: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND or the failure.
   LONG Open(const std::string& path, REGSAM access, Key& key) const {
     if (path.empty()) {
@@ -177,7 +151,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
   DWORD type = 0;
   std::vector<BYTE> data(256);
   if (!FImpl->Query(name, &type, &data)) return "";
-  if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidType(name);
+  if (type != REG_SZ && type != REG_EXPAND_SZ) RegistryKeys::InvalidType(name);
   std::string text(data.begin(), data.end());
   while (!text.empty() && text.back() == '\0') text.pop_back();
   return text;
@@ -187,7 +161,7 @@ std::int32_t TRegistry::ReadInteger(const std::string& name) const {
   DWORD type = 0;
   std::vector<BYTE> data(sizeof(DWORD));
   if (!FImpl->Query(name, &type, &data) || type != REG_DWORD || data.size() != sizeof(DWORD)) {
-    InvalidType(name);
+    RegistryKeys::InvalidType(name);
   }
   DWORD value = 0;
   std::memcpy(&value, data.data(), sizeof value);

@@ -1,6 +1,7 @@
 // Error numbers on Windows: GetLastError() values, described by the system.
 #include <windows.h>
 
+#include "platform/runtime/win32/SystemMessage.h"
 #include "platform/serial/CommDevice.h"
 
 namespace comm {
@@ -21,19 +22,7 @@ bool IsDeviceGoneError(std::int32_t error) {
 }
 
 std::string SystemErrorText(std::int32_t error) {
-  char* text = nullptr;
-  const DWORD length = ::FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length > 0 ? std::string(text, length) : std::string();
-  ::LocalFree(text);
-  // The system ends its texts with a full stop and a line break.
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                              message.back() == ' ' || message.back() == '.')) {
-    message.pop_back();
-  }
-  if (message.empty()) message = "System error " + std::to_string(error);
-  return message;
+  return SystemMessage(static_cast<unsigned long>(error));
 }
 
 }  // namespace comm

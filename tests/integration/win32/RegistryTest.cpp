@@ -1,39 +1,62 @@
 // TRegistry on the Windows registry, in a key of the test's own.
 #include "platform/runtime/Registry.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
 
 #include "tests/integration/win32/TestKey.h"
 
 using RegistryStore = TestKeyFixture;
 
-TEST_F(RegistryStore, ValuesRoundTripWithTheirTypes) {
-  {
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(path + "\\Com1", true));
-    reg.WriteString("Port", "COM1");
-    reg.WriteString("Odd", "say \"hi\"\\\r\nbye");
-    reg.WriteInteger("Timeouts.ReadInterval", -1);
-    reg.WriteInteger("CustomBaudRate", 9600);
-    reg.WriteInteger("port", 7);  // same name ignoring case: replaces value and type
-    reg.WriteString("Port", "COM2");
-  }
+namespace {
+
+// A value as any other program reads it: its type and its first four bytes.
+std::pair<DWORD, DWORD> AsStored(const std::string& key, const std::string& name) {
+  DWORD type = REG_NONE;
+  BYTE data[64] = {};
+  DWORD size = sizeof data;
+  ::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY, &type, data, &size);
+  DWORD first = 0;
+  std::memcpy(&first, data, sizeof first);
+  return {type, first};
+}
+
+}  // namespace
+
+TEST_F(RegistryStore, ValuesAreTheRegistrysOwnTypesBothWays) {
   TRegistry reg;
-  ASSERT_TRUE(reg.OpenKey("\\" + path + "\\COM1\\", false));
-  EXPECT_EQ(reg.ReadString("PORT"), "COM2");
-  EXPECT_EQ(reg.ReadString("Odd"), "say \"hi\"\\\r\nbye");
-  EXPECT_EQ(reg.ReadInteger("Timeouts.ReadInterval"), -1);
-  EXPECT_EQ(reg.ReadInteger("CustomBaudRate"), 9600);
-  EXPECT_TRUE(reg.ValueExists("customBaudRate"));
-  EXPECT_FALSE(reg.ValueExists("Parity"));
-  EXPECT_EQ(reg.ReadString("Parity"), "");
-  EXPECT_THROW(reg.ReadInteger("Parity"), ERegistryException);
+  ASSERT_TRUE(reg.OpenKey(path + "\\Com1", true));
+  reg.WriteString("Port", "COM1");
+  reg.WriteInteger("Timeouts.ReadInterval", -1);
+  reg.WriteString("Odd", "say \"hi\"\\\r\nbye");
+  reg.WriteInteger("odd", 7);  // the same name ignoring case: value and type replaced
+  const std::string key = path + "\\COM1";
+  EXPECT_EQ(AsStored(key, "Port"), (std::pair<DWORD, DWORD>{REG_SZ, 0x314D4F43}));  // "COM1"
+  EXPECT_EQ(AsStored(key, "Timeouts.ReadInterval"),
+            (std::pair<DWORD, DWORD>{REG_DWORD, 0xFFFFFFFF}));
+  EXPECT_EQ(AsStored(key, "ODD"), (std::pair<DWORD, DWORD>{REG_DWORD, 7}));
+
+  // What another program wrote.
+  PutText("Com1", "Parity", "Even");
+  const BYTE blob[2] = {1, 2};
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Blob", REG_BINARY, blob, sizeof blob);
+  EXPECT_EQ(reg.ReadString("PARITY"), "Even");
+  EXPECT_EQ(reg.ReadInteger("timeouts.readinterval"), -1);
+  EXPECT_THROW(reg.ReadString("Blob"), ERegistryException);
+  EXPECT_THROW(reg.ReadInteger("Blob"), ERegistryException);
   EXPECT_THROW(reg.ReadInteger("Port"), ERegistryException);
+  EXPECT_EQ(reg.ReadString("Missing"), "");
+  EXPECT_FALSE(reg.ValueExists("Missing"));
+  EXPECT_TRUE(reg.ValueExists("blob"));
   try {
-    reg.ReadString("CustomBaudRate");
+    reg.ReadString("Odd");
     FAIL() << "no exception";
   } catch (const ERegistryException& e) {
-    EXPECT_EQ(e.Message(), "Invalid data type for 'CustomBaudRate'");
+    EXPECT_EQ(e.Message(), "Invalid data type for 'Odd'");
   }
 }
 
