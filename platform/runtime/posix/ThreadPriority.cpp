@@ -1,18 +1,24 @@
 // Linux keeps a nice value per thread: setpriority with a thread id changes
-// that thread only. Normal is 0; raising above it needs CAP_SYS_NICE.
+// that thread only. Priorities are steps from the process's own nice value
+// (its main thread's), as Windows counts them from the process's class:
+// normal is the process's value, so the threads of a program started with
+// `nice` stay where it was put instead of asking for 0, which only a
+// privileged process may. Going above the process's value needs
+// CAP_SYS_NICE.
 #include "platform/runtime/ThreadPriority.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace ThreadPriority {
 namespace {
 
-int NiceValue(TThreadPriority priority) {
+int NiceStep(TThreadPriority priority) {
   switch (priority) {
     case tpIdle:
       return 19;
@@ -28,6 +34,13 @@ int NiceValue(TThreadPriority priority) {
       return -10;
   }
   return 0;
+}
+
+int NiceValue(TThreadPriority priority) {
+  errno = 0;
+  int base = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
+  if (base == -1 && errno != 0) base = 0;
+  return std::clamp(base + NiceStep(priority), -20, 19);
 }
 
 }  // namespace
