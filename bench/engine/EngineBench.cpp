@@ -10,16 +10,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/common/Percentile.h"
+#include "bench/common/TaskSwitches.h"
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Threads.h"
 #include "serial/CPort.h"
@@ -27,36 +25,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct TaskSwitches {
-  std::string name;
-  long count = 0;
-};
-
-// Context switches (voluntary and involuntary) of each thread, by task id.
-std::map<std::string, TaskSwitches> ContextSwitches() {
-  std::map<std::string, TaskSwitches> tasks;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    TaskSwitches entry;
-    std::ifstream(task.path() / "comm") >> entry.name;
-    std::ifstream status(task.path() / "status");
-    for (std::string line; std::getline(status, line);) {
-      const auto colon = line.find(':');
-      const std::string key = line.substr(0, colon);
-      if (key == "voluntary_ctxt_switches" || key == "nonvoluntary_ctxt_switches") {
-        entry.count += std::stol(line.substr(colon + 1));
-      }
-    }
-    tasks[task.path().filename().string()] = entry;
-  }
-  return tasks;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-  return values[index];
-}
 
 }  // namespace
 
@@ -107,18 +75,17 @@ int main(int argc, char** argv) {
   // (b) Idle: let the last hand-over settle, then count.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   MainThread::RunPending();
-  const std::string mainTask = std::to_string(getpid());
-  const auto before = ContextSwitches();
+  const pid_t mainTask = getpid();
+  const auto before = ReadTaskSwitches();
   std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-  const auto after = ContextSwitches();
-  long total = 0;
+  const auto after = ReadTaskSwitches();
   std::printf("open idle port, %d s:\n", idleSeconds);
   for (const auto& [task, entry] : after) {
     if (task == mainTask || before.count(task) == 0) continue;
-    const long delta = entry.count - before.at(task).count;
-    total += delta;
-    std::printf("  thread %-7s %-16s %ld wake-ups\n", task.c_str(), entry.name.c_str(), delta);
+    std::printf("  thread %-7d %-16s %ld wake-ups\n", task, entry.name.c_str(),
+                entry.Total() - before.at(task).Total());
   }
+  const long total = SwitchesBetween(before, after, {mainTask});
   std::printf("  total: %ld\n", total);
 
   port.Close();

@@ -1,6 +1,6 @@
 // Measures, on a pseudo-terminal pair, what an event thread of the port
 // engine costs and how fast it hears a byte:
-//   (a) voluntary context switches of every thread but the main one while an
+//   (a) context switches of every thread but the main one while an
 //       event wait is pending on an idle open device (must be 0);
 //   (b) the time from a byte written on the pty's far end to the return of
 //       the event thread's wait, median and 99th percentile.
@@ -9,39 +9,20 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/common/Percentile.h"
+#include "bench/common/TaskSwitches.h"
 #include "platform/serial/CommDevice.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Voluntary context switches per thread (by task id), with the thread names.
-std::map<std::string, std::pair<std::string, long>> Switches() {
-  std::map<std::string, std::pair<std::string, long>> threads;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream nameFile(task.path() / "comm");
-    std::string name;
-    std::getline(nameFile, name);
-    std::ifstream status(task.path() / "status");
-    long switches = 0;
-    for (std::string line; std::getline(status, line);) {
-      if (line.rfind("voluntary_ctxt_switches:", 0) == 0) switches = std::stol(line.substr(24));
-    }
-    threads[task.path().filename().string()] = {name, switches};
-  }
-  return threads;
-}
 
 // The engine's event thread: arm the wait, sleep on [stop, wait], report.
 class EventThread {
@@ -114,7 +95,8 @@ int main(int argc, char** argv) {
   }
   comm::Device device = comm::Device::Open(slave);
   if (!device.Valid()) {
-    std::fprintf(stderr, "open %s: %s\n", slave, comm::SystemErrorText(comm::GetLastError()).c_str());
+    std::fprintf(stderr, "open %s: %s\n", slave,
+                 comm::SystemErrorText(comm::GetLastError()).c_str());
     return 1;
   }
   device.SetCommTimeouts({MAXDWORD, 0, 0, 0, 1000});
@@ -125,19 +107,17 @@ int main(int argc, char** argv) {
 
     // (a) Idle.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const std::string mainTask = std::to_string(getpid());
-    const auto before = Switches();
+    const pid_t mainTask = getpid();
+    const auto before = ReadTaskSwitches();
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-    const auto after = Switches();
-    long idleWakeUps = 0;
+    const auto after = ReadTaskSwitches();
     std::printf("idle event wait, %d s:\n", idleSeconds);
     for (const auto& [task, entry] : after) {
       if (task == mainTask || !before.count(task)) continue;
-      const long delta = entry.second - before.at(task).second;
-      idleWakeUps += delta;
-      std::printf("  thread %-7s %-16s %ld voluntary context switches\n", task.c_str(),
-                  entry.first.c_str(), delta);
+      std::printf("  thread %-7d %-16s %ld context switches\n", task, entry.name.c_str(),
+                  entry.Total() - before.at(task).Total());
     }
+    const long idleWakeUps = SwitchesBetween(before, after, {mainTask});
     std::printf("  total: %ld\n", idleWakeUps);
 
     // (b) Latency.
@@ -151,11 +131,9 @@ int main(int argc, char** argv) {
       const Clock::time_point seen = thread.AwaitEvent();
       micros.push_back(std::chrono::duration<double, std::micro>(seen - sent).count());
     }
-    std::sort(micros.begin(), micros.end());
-    auto at = [&](double q) { return micros[static_cast<std::size_t>(q * (micros.size() - 1))]; };
     std::printf("byte on the far end to event wait done, %d events:\n", events);
-    std::printf("  median %.1f us, 99th percentile %.1f us, max %.1f us\n", at(0.5), at(0.99),
-                micros.back());
+    std::printf("  median %.1f us, 99th percentile %.1f us, max %.1f us\n", Percentile(micros, 0.5),
+                Percentile(micros, 0.99), Percentile(micros, 1.0));
     if (idleWakeUps != 0) {
       device.CloseHandle();
       return 2;

@@ -1,0 +1,32 @@
+#include "bench/compare/OursPort.h"
+
+#include <exception>
+#include <vector>
+
+std::string OursPort::Open(const std::string& path) {
+  try {
+    FPort.SetPort(path);
+    FPort.SetBaudRate(br9600);
+    FPort.SetDataBits(dbEight);
+    FPort.SetStopBits(sbOneStopBit);
+    FPort.FlowControl().SetControlDTR(dtrEnable);
+    FPort.FlowControl().SetControlRTS(rtsEnable);
+    FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
+      std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
+      const std::int32_t read = FPort.Read(buffer.data(), count);
+      Deliver(buffer.data(), static_cast<std::size_t>(read));
+    });
+    FPort.Open();
+    return {};
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+}
+
+void OursPort::Close() {
+  FPort.Close();
+}
+
+void OursPort::Write(const std::uint8_t* data, std::size_t count) {
+  PortWrite(FPort, data, static_cast<std::int32_t>(count));
+}
