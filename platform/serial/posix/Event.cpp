@@ -1,45 +1,51 @@
-// Events on Linux: a flag under a mutex, mirrored by an eventfd that is
-// readable exactly while the flag is set. Waiters sleep in poll() on the
-// eventfds and confirm (and, for auto-reset, take) the flag under the mutex,
-// so every hand-over is ordered by the mutex.
+// Events on Linux: a flag under a mutex. A waiter that has to sleep does so
+// in poll() on the event's eventfd, made when it is first needed; while
+// nobody sleeps on an event, setting and resetting it are a store under the
+// mutex and no system call. Waiters confirm (and, for auto-reset, take) the
+// flag under the mutex, so every hand-over is ordered by it.
 #include <poll.h>
 #include <sched.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/serial/Event.h"
 
 namespace comm {
 
 struct Event::State {
-  State(bool manual, bool initial, int fd) : manualReset(manual), signaled(false), fd(fd) {
-    if (initial) Raise();
+  State(bool manual, bool initial) : manualReset(manual), signaled(initial) {}
+  ~State() {
+    if (fd >= 0) ::close(fd);
   }
-  ~State() { ::close(fd); }
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
-  // Both with mu held.
-  void Raise() {
-    if (signaled) return;
+  // With mu held: sets the flag. Returns the descriptor that a sleeper
+  // polls, to be made readable (Kick) once mu is released, so that the woken
+  // waiter does not find the mutex still held; -1 when nobody sleeps or the
+  // descriptor is readable already.
+  int Raise() {
     signaled = true;
+    if (sleepers == 0 || counted) return -1;
+    counted = true;
+    return fd;
+  }
+  // With mu held. A count left on the descriptor is drained by the next sleeper.
+  void Lower() { signaled = false; }
+
+  static void Kick(int fd) {
+    if (fd < 0) return;
     const std::uint64_t one = 1;
     while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
     }
   }
-  void Lower() {
-    if (!signaled) return;
-    signaled = false;
-    std::uint64_t value;
-    while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) {
-    }
-  }
+
   // Takes the event if it is set (an auto-reset event is reset by this).
   bool TryTake() {
     std::lock_guard lock(mu);
@@ -47,23 +53,56 @@ struct Event::State {
     if (!manualReset) Lower();
     return true;
   }
+  // Before a waiter sleeps: -1 if the event is set meanwhile (do not sleep)
+  // or no descriptor can be made (*failed). Otherwise the descriptor to poll,
+  // which turns readable at the next set; the waiter counts as a sleeper.
+  int PrepareSleep(bool* failed) {
+    std::lock_guard lock(mu);
+    if (signaled) return -1;
+    if (fd < 0) {
+      fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+      if (fd < 0) {
+        *failed = true;
+        return -1;
+      }
+    }
+    if (counted) {
+      std::uint64_t value;
+      ssize_t n;
+      while ((n = ::read(fd, &value, sizeof value)) < 0 && errno == EINTR) {
+      }
+      // Nothing to read: the set that counted it has not kicked yet. It
+      // will, and wakes this sleep once; the next one drains it.
+      if (n > 0) counted = false;
+    }
+    ++sleepers;
+    return fd;
+  }
+  void EndSleep() {
+    std::lock_guard lock(mu);
+    --sleepers;
+  }
 
   const bool manualReset;
   std::mutex mu;
   bool signaled;
-  const int fd;
+  int fd = -1;
+  bool counted = false;  // the descriptor's counter is not zero (it polls readable)
+  int sleepers = 0;
 };
 
 Event Event::Create(bool manualReset, bool initialState) {
-  const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (fd < 0) return Event();
-  return Event(std::make_shared<State>(manualReset, initialState, fd));
+  return Event(std::make_shared<State>(manualReset, initialState));
 }
 
 void Event::Set() const {
   if (!state_) return;
-  std::lock_guard lock(state_->mu);
-  state_->Raise();
+  int kick;
+  {
+    std::lock_guard lock(state_->mu);
+    kick = state_->Raise();
+  }
+  State::Kick(kick);
 }
 
 void Event::SetAfter(const std::function<void()>& publish) const {
@@ -71,9 +110,13 @@ void Event::SetAfter(const std::function<void()>& publish) const {
     publish();
     return;
   }
-  std::lock_guard lock(state_->mu);
-  publish();
-  state_->Raise();
+  int kick;
+  {
+    std::lock_guard lock(state_->mu);
+    publish();
+    kick = state_->Raise();
+  }
+  State::Kick(kick);
 }
 
 void Event::Reset() const {
@@ -92,49 +135,47 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Sleeps in poll() until one of the descriptors is readable or the deadline
-// passes. Returns false on time-out or when poll fails.
-bool SleepUntilReadable(std::vector<pollfd>& fds, bool infinite, Clock::time_point deadline,
-                        bool* failed) {
-  for (;;) {
-    int timeout = -1;
-    if (!infinite) {
-      const auto left = deadline - Clock::now();
-      if (left <= Clock::duration::zero()) return false;
-      // Round up so that the wait never ends before the deadline.
-      timeout = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
-    }
-    const int n = ::poll(fds.data(), fds.size(), timeout);
-    if (n > 0) return true;
-    if (n < 0 && errno != EINTR) {
-      *failed = true;
-      return false;
-    }
-  }
-}
+// As many events as one wait may take on Windows.
+constexpr std::size_t kMaxWaitObjects = 64;
 
 }  // namespace
 
 std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
                                      std::uint32_t timeoutMs) {
-  std::vector<Event::State*> states;
-  std::vector<pollfd> fds;
+  std::array<Event::State*, kMaxWaitObjects> states;
+  std::array<pollfd, kMaxWaitObjects> fds;
+  const std::size_t count = events.size();
+  if (count == 0 || count > kMaxWaitObjects) return WAIT_FAILED;
+  std::size_t i = 0;
   for (const Event* event : events) {
     if (event == nullptr || !event->state_) return WAIT_FAILED;
-    states.push_back(event->state_.get());
-    fds.push_back(pollfd{event->state_->fd, POLLIN, 0});
+    states[i++] = event->state_.get();
   }
-  if (states.empty()) return WAIT_FAILED;
   const bool infinite = timeoutMs == INFINITE;
   const auto deadline = Clock::now() + std::chrono::milliseconds(infinite ? 0 : timeoutMs);
   for (;;) {
-    for (std::size_t i = 0; i < states.size(); ++i) {
+    for (i = 0; i < count; ++i) {
       if (states[i]->TryTake()) return WAIT_OBJECT_0 + static_cast<std::uint32_t>(i);
     }
-    bool failed = false;
-    if (!SleepUntilReadable(fds, infinite, deadline, &failed)) {
-      return failed ? WAIT_FAILED : WAIT_TIMEOUT;
+    int timeout = -1;
+    if (!infinite) {
+      const auto left = deadline - Clock::now();
+      if (left <= Clock::duration::zero()) return WAIT_TIMEOUT;
+      // Rounded up so that the wait never ends before the deadline.
+      timeout = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
     }
+    bool failed = false;
+    std::size_t prepared = 0;
+    for (int fd; prepared < count && (fd = states[prepared]->PrepareSleep(&failed)) >= 0;) {
+      fds[prepared++] = pollfd{fd, POLLIN, 0};
+    }
+    int n = 0;
+    if (prepared == count) {
+      n = ::poll(fds.data(), count, timeout);
+      if (n < 0 && errno == EINTR) n = 0;
+    }
+    for (i = 0; i < prepared; ++i) states[i]->EndSleep();
+    if (failed || n < 0) return WAIT_FAILED;
   }
 }
 

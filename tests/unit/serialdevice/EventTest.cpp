@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <atomic>
 #include <thread>
 
@@ -7,6 +9,12 @@
 
 namespace comm {
 namespace {
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 TEST(Event, ManualResetStaysSetUntilReset) {
   Event event = Event::Create(true, false);
@@ -78,6 +86,30 @@ TEST(Event, AutoResetSetIsTakenByOneOfTwoWaiters) {
   first.join();
   second.join();
   EXPECT_EQ(released.load(), 2);
+}
+
+// Each set wakes the sleeper (or leaves its descriptor readable); when the
+// event is reset before it looks, it must go back to sleep for real, neither
+// spinning on a descriptor that stays readable nor missing the next set.
+TEST(Event, SetsUndoneBeforeTheSleeperLooksCostNoCpuAndTheNextSetReleasesIt) {
+  Event event = Event::Create(true, false);
+  Event stop = Event::Create(true, false);
+  std::atomic<std::uint32_t> woken{0};
+  std::thread waiter([&] { woken = WaitForMultipleObjects({&stop, &event}, INFINITE) + 1; });
+  Sleep(20);  // most likely asleep by now; the test holds either way
+  for (int i = 0; i < 1000; ++i) {
+    event.Set();
+    event.Reset();
+  }
+  const double cpuBefore = ProcessCpuSeconds();
+  Sleep(300);
+  EXPECT_LT(ProcessCpuSeconds() - cpuBefore, 0.1);
+  EXPECT_EQ(woken.load(), 0u);
+  event.Set();
+  for (int waited = 0; woken.load() == 0 && waited < 10000; ++waited) Sleep(1);
+  stop.Set();  // releases a waiter that missed the set
+  waiter.join();
+  EXPECT_EQ(woken.load(), WAIT_OBJECT_0 + 1 + 1);
 }
 
 }  // namespace
