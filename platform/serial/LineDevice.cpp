@@ -1,6 +1,8 @@
 #include "platform/serial/LineDevice.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "platform/serial/Overlapped.h"
 
@@ -383,7 +385,18 @@ std::size_t LineDevice::Received(const std::uint8_t* data, std::size_t count) {
   if (dcb_.fDsrSensitivity && (modem_ & MS_DSR_ON) == 0) return count;
   DWORD events = 0;
   std::size_t i = 0;
-  for (; i < count && input_.Size() < capacity_; ++i) Append(data[i], &events);
+  if (dcb_.fNull) {
+    for (; i < count && input_.Size() < capacity_; ++i) Append(data[i], &events);
+  } else if (input_.Size() < capacity_) {
+    // The whole run at once: the flags it raises do not depend on the order.
+    i = std::min(count, capacity_ - input_.Size());
+    if (i > 0) {
+      input_.Push(data, i);
+      events |= EV_RXCHAR;
+      if (std::memchr(data, dcb_.EvtChar, i) != nullptr) events |= EV_RXFLAG;
+      if (input_.Size() * 5 >= capacity_ * 4) events |= EV_RX80FULL;
+    }
+  }
   if (events & EV_RXCHAR) BytesArrived();
   Raise(events);
   Reschedule();
