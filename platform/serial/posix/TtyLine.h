@@ -92,6 +92,7 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   std::atomic<bool> resetDecoder_{false};
   std::atomic<bool> parityChecked_{false};
   std::atomic<std::uint32_t> rate_{9600};
+  std::atomic<bool> lineStatus_{true};  // TIOCSERGETLSR may work
 
   HelperThread modemHelper_;
   HelperThread drainHelper_;

@@ -121,9 +121,13 @@ void TtyLine::ReadAvailable(bool hangUp) {
       return;
     }
     // Decoded bytes never outnumber raw ones, so these fit.
-    const ssize_t n = ::read(fd_, raw, std::min(room, sizeof raw));
+    const std::size_t asked = std::min(room, sizeof raw);
+    const ssize_t n = ::read(fd_, raw, asked);
     if (n > 0) {
       Deliver(raw, static_cast<std::size_t>(n));
+      // Less than asked: the terminal was empty. The level-triggered epoll
+      // reports what comes next; a read now would only say EAGAIN.
+      if (static_cast<std::size_t>(n) < asked && !hangUp) return;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
