@@ -1,7 +1,7 @@
 // What the port does with each event: the handle operations (links first,
 // then the published handler), the fire operations, the hidden window's
 // procedure, and the notifications of opening and closing.
-#include <iostream>
+#include <cstdio>
 
 #include "platform/runtime/Application.h"
 #include "serial/CPort.h"
@@ -15,9 +15,9 @@ void TCustomComPort::ShowException(TObject* sender) {
   try {
     throw;
   } catch (const std::exception& error) {
-    std::cerr << error.what() << '\n';
+    std::fprintf(stderr, "%s\n", error.what());
   } catch (...) {
-    std::cerr << "Unknown exception\n";
+    std::fputs("Unknown exception\n", stderr);
   }
 }
 

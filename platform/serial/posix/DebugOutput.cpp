@@ -2,13 +2,13 @@
 // SERIAL_DEBUG_OUTPUT is set, else nowhere.
 #include "platform/serial/DebugOutput.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 namespace comm {
 
 void SystemDebugOutput(const std::string& line) {
-  if (std::getenv("SERIAL_DEBUG_OUTPUT") != nullptr) std::cerr << line << '\n';
+  if (std::getenv("SERIAL_DEBUG_OUTPUT") != nullptr) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 }  // namespace comm
