@@ -74,6 +74,7 @@ LatencyResult FarEnd::Latency(int replies, int gapMicros) {
 
 RoundTripResult FarEnd::RoundTrips(double seconds) {
   TVirtualDispenser dispenser;
+  const auto before = ReadTaskSwitches(FProbe);
   SendMessage(FControl,
               MakeMessage(Msg::StartRoundTrips, static_cast<std::int64_t>(seconds * 1e9)));
   const int deadlineMs = static_cast<int>(seconds * 1000) + kPhaseSlackMs;
@@ -101,6 +102,7 @@ RoundTripResult FarEnd::RoundTrips(double seconds) {
       result.seconds = static_cast<double>(done.b) / 1e9;
       result.cpuMs = static_cast<double>(done.c) / 1e6;
       result.errors = static_cast<long>(done.d);
+      result.switches = SwitchesBetween(before, ReadTaskSwitches(FProbe));
       return result;
     }
   }

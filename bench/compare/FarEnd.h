@@ -20,7 +20,8 @@ struct LatencyResult {
 struct RoundTripResult {
   std::int64_t trips = 0;
   double seconds = 0;
-  double cpuMs = 0;  // the probe process's user + system time
+  double cpuMs = 0;   // the probe process's user + system time
+  long switches = 0;  // context switches of all the probe's threads
   long errors = 0;
 };
 

@@ -108,6 +108,7 @@ RunFigures RunOnce(const std::string& program, const Settings& settings) {
   if (trips.errors != 0 || trips.trips == 0) throw FarEndError{"round trips: wrong replies"};
   figures.tripsPerSecond = static_cast<double>(trips.trips) / trips.seconds;
   figures.cpuMsPer1000Trips = trips.cpuMs * 1000.0 / static_cast<double>(trips.trips);
+  figures.switchesPerTrip = static_cast<double>(trips.switches) / static_cast<double>(trips.trips);
 
   figures.idleWakeUps =
       static_cast<double>(far.IdleWakeUps(settings.idleSeconds)) * 10.0 / settings.idleSeconds;

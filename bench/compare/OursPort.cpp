@@ -1,7 +1,6 @@
 #include "bench/compare/OursPort.h"
 
 #include <exception>
-#include <vector>
 
 std::string OursPort::Open(const std::string& path) {
   try {
@@ -11,10 +10,12 @@ std::string OursPort::Open(const std::string& path) {
     FPort.SetStopBits(sbOneStopBit);
     FPort.FlowControl().SetControlDTR(dtrEnable);
     FPort.FlowControl().SetControlRTS(rtsEnable);
+    if (const char* size = std::getenv("OURS_INPUT_SIZE"))
+      FPort.Buffer().SetInputSize(std::atoi(size));
     FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
-      std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
-      const std::int32_t read = FPort.Read(buffer.data(), count);
-      Deliver(buffer.data(), static_cast<std::size_t>(read));
+      if (FBuffer.size() < static_cast<std::size_t>(count)) FBuffer.resize(count);
+      const std::int32_t read = FPort.Read(FBuffer.data(), count);
+      Deliver(FBuffer.data(), static_cast<std::size_t>(read));
     });
     FPort.Open();
     return {};

@@ -1,9 +1,12 @@
 // The probe's glue for the port engine, set up as the console sets up its
 // port: 9600 8N1, DTR and RTS raised, no handshake, all ten events, handed
-// to the main thread with smThreadSync. OnRxChar reads the counted bytes
-// with Read; writes go through PortWrite. The main thread's loop is left to
-// the program (the headless loop, or Qt's).
+// to the main thread with smThreadSync; only the input queue is larger, for
+// the stream. OnRxChar reads the counted bytes with Read; writes go through
+// PortWrite. The main thread's loop is left to the program (the headless
+// loop, or Qt's).
 #pragma once
+
+#include <vector>
 
 #include "bench/compare/Probe.h"
 #include "serial/CPort.h"
@@ -16,4 +19,5 @@ class OursPort : public ProbePort {
 
  private:
   TComPort FPort{nullptr};
+  std::vector<std::uint8_t> FBuffer;  // the handler's, kept from call to call
 };

@@ -31,6 +31,8 @@ const std::vector<Row>& Rows() {
        "%.0f"},
       {"CPU per 1,000 round trips (ms)", [](const RunFigures& r) { return r.cpuMsPer1000Trips; },
        false, "%.1f"},
+      {"context switches per round trip", [](const RunFigures& r) { return r.switchesPerTrip; },
+       false, "%.1f"},
       {"idle wake-ups per 10 s", [](const RunFigures& r) { return r.idleWakeUps; }, false, "%.0f"},
       {"throughput (MiB/s)", [](const RunFigures& r) { return r.mibPerSecond; }, true, "%.2f"},
       {"peak resident size (MiB)", [](const RunFigures& r) { return r.peakRssMiB; }, false, "%.1f"},

@@ -12,6 +12,7 @@ struct RunFigures {
   double latencyP99Us = 0;
   double tripsPerSecond = 0;
   double cpuMsPer1000Trips = 0;
+  double switchesPerTrip = 0;
   double idleWakeUps = 0;
   double mibPerSecond = 0;
   double peakRssMiB = 0;
