@@ -1,5 +1,6 @@
 #include "bench/compare/OursPort.h"
 
+#include <algorithm>
 #include <exception>
 
 std::string OursPort::Open(const std::string& path) {
@@ -13,9 +14,14 @@ std::string OursPort::Open(const std::string& path) {
     if (const char* size = std::getenv("OURS_INPUT_SIZE"))
       FPort.Buffer().SetInputSize(std::atoi(size));
     FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
-      if (FBuffer.size() < static_cast<std::size_t>(count)) FBuffer.resize(count);
-      const std::int32_t read = FPort.Read(FBuffer.data(), count);
-      Deliver(FBuffer.data(), static_cast<std::size_t>(read));
+      // The counted bytes, through the same 4 KiB buffer the other probes use.
+      std::uint8_t buffer[4096];
+      while (count > 0) {
+        const std::int32_t read = FPort.Read(buffer, std::min<std::int32_t>(count, sizeof buffer));
+        if (read <= 0) break;
+        Deliver(buffer, static_cast<std::size_t>(read));
+        count -= read;
+      }
     });
     FPort.Open();
     return {};

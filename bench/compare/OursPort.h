@@ -6,8 +6,6 @@
 // loop, or Qt's).
 #pragma once
 
-#include <vector>
-
 #include "bench/compare/Probe.h"
 #include "serial/CPort.h"
 
@@ -19,5 +17,4 @@ class OursPort : public ProbePort {
 
  private:
   TComPort FPort{nullptr};
-  std::vector<std::uint8_t> FBuffer;  // the handler's, kept from call to call
 };

@@ -177,6 +177,7 @@ std::int32_t LineDevice::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
     return 0;
   }
   wait_ = Wait{mask, ov, ov->hEvent};
+  driver_->WaitPending(wait_->event, true);
   return ERROR_IO_PENDING;
 }
 
@@ -191,6 +192,7 @@ void LineDevice::Raise(DWORD events) {
 }
 
 void LineDevice::CompleteWait(std::int32_t status, DWORD events) {
+  driver_->WaitPending(wait_->event, false);
   DWORD* mask = wait_->mask;
   overlapped::Complete(wait_->ov, wait_->event, status, 0, [mask, events] { *mask = events; });
   wait_.reset();

@@ -53,6 +53,11 @@ class LineDriver {
 
   // Call LineDevice::Expire() at or soon after when; nothing: no time-out runs.
   virtual void SetTimer(std::optional<Clock::time_point> when) = 0;
+
+  // An event wait became pending on event (pending true) or ended (false).
+  // A driver may let the thread that sleeps on the event read the line
+  // itself, so that the bytes completing the wait need no other thread.
+  virtual void WaitPending(const Event& /*event*/, bool /*pending*/) {}
 };
 
 }  // namespace comm

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/serial/Event.h"
+#include "platform/serial/posix/EventHelper.h"
 
 namespace comm {
 
@@ -55,8 +56,9 @@ struct Event::State {
   }
   // Before a waiter sleeps: -1 if the event is set meanwhile (do not sleep)
   // or no descriptor can be made (*failed). Otherwise the descriptor to poll,
-  // which turns readable at the next set; the waiter counts as a sleeper.
-  int PrepareSleep(bool* failed) {
+  // which turns readable at the next set; the waiter counts as a sleeper and
+  // gets the helper whose work it adopts, if there is one.
+  int PrepareSleep(bool* failed, std::shared_ptr<EventHelper>* adopted) {
     std::lock_guard lock(mu);
     if (signaled) return -1;
     if (fd < 0) {
@@ -76,6 +78,7 @@ struct Event::State {
       if (n > 0) counted = false;
     }
     ++sleepers;
+    if (helper) *adopted = helper;
     return fd;
   }
   void EndSleep() {
@@ -89,7 +92,14 @@ struct Event::State {
   int fd = -1;
   bool counted = false;  // the descriptor's counter is not zero (it polls readable)
   int sleepers = 0;
+  std::shared_ptr<EventHelper> helper;
 };
+
+void SetEventHelper(const Event& event, std::shared_ptr<EventHelper> helper) {
+  if (!event.state_) return;
+  std::lock_guard lock(event.state_->mu);
+  event.state_->helper = std::move(helper);
+}
 
 Event Event::Create(bool manualReset, bool initialState) {
   return Event(std::make_shared<State>(manualReset, initialState));
@@ -143,7 +153,7 @@ constexpr std::size_t kMaxWaitObjects = 64;
 std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
                                      std::uint32_t timeoutMs) {
   std::array<Event::State*, kMaxWaitObjects> states;
-  std::array<pollfd, kMaxWaitObjects> fds;
+  std::array<pollfd, kMaxWaitObjects + 1> fds;  // and a helper's descriptor
   const std::size_t count = events.size();
   if (count == 0 || count > kMaxWaitObjects) return WAIT_FAILED;
   std::size_t i = 0;
@@ -166,15 +176,28 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
     }
     bool failed = false;
     std::size_t prepared = 0;
-    for (int fd; prepared < count && (fd = states[prepared]->PrepareSleep(&failed)) >= 0;) {
+    std::shared_ptr<EventHelper> helper;
+    for (int fd;
+         prepared < count && (fd = states[prepared]->PrepareSleep(&failed, &helper)) >= 0;) {
       fds[prepared++] = pollfd{fd, POLLIN, 0};
     }
     int n = 0;
     if (prepared == count) {
-      n = ::poll(fds.data(), count, timeout);
+      // The last event with a helper hands its work to this sleep.
+      const int watched = helper ? helper->Adopt() : -1;
+      fds[count] = pollfd{watched, POLLIN, 0};
+      n = ::poll(fds.data(), count + (watched >= 0 ? 1 : 0), timeout);
       if (n < 0 && errno == EINTR) n = 0;
+      for (i = 0; i < prepared; ++i) states[i]->EndSleep();
+      if (watched >= 0) {
+        if (n > 0 && fds[count].revents != 0) {
+          helper->Serve((fds[count].revents & (POLLHUP | POLLERR)) != 0);
+        }
+        helper->Disown();
+      }
+    } else {
+      for (i = 0; i < prepared; ++i) states[i]->EndSleep();
     }
-    for (i = 0; i < prepared; ++i) states[i]->EndSleep();
     if (failed || n < 0) return WAIT_FAILED;
   }
 }

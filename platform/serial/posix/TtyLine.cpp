@@ -126,6 +126,7 @@ TtyLine::~TtyLine() {
 
 void TtyLine::Start(LineDevice* device) {
   device_ = device;
+  StartInputHelper();
   service_ = std::thread([this] {
     pthread_setname_np(pthread_self(), "comm-io");
     Serve();
@@ -136,6 +137,7 @@ void TtyLine::Start(LineDevice* device) {
 void TtyLine::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  RetireInputHelper();
   DrainBeforeClose();
   modemHelper_.Stop();
   drainHelper_.Stop();

@@ -4,8 +4,10 @@
 // into the device's input queue (as far as it has room), writes when asked,
 // and runs the time-outs. A modem-line helper blocks in TIOCMIWAIT where the
 // driver has modem lines; a drain helper blocks in tcdrain to report the
-// transmit queue running empty where the driver keeps one. An idle open
-// device wakes nobody.
+// transmit queue running empty where the driver keeps one. While a thread
+// sleeps on the device's pending event wait, it watches the terminal's input
+// itself, so that the bytes completing the wait wake one thread, not two. An
+// idle open device wakes nobody.
 #pragma once
 
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <thread>
 
 #include "platform/serial/LineDriver.h"
+#include "platform/serial/posix/EventHelper.h"
 #include "platform/serial/posix/HelperThread.h"
 #include "platform/serial/posix/ParmrkDecoder.h"
 
@@ -41,13 +44,21 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   std::int32_t Purge(DWORD flags) override;
   void ResumeReceive() override;
   void SetTimer(std::optional<Clock::time_point> when) override;
+  void WaitPending(const Event& event, bool pending) override;
 
  private:
   TtyLine(int fd, bool virtualLine, bool modemLines, bool counters);
   std::int32_t Setup();
 
-  // The service thread.
+  // The service thread, and a thread that sleeps on the pending event wait:
+  // while it sleeps, it watches the terminal's input instead (InputHelper).
+  class InputHelper;
+  void StartInputHelper();
+  void RetireInputHelper();
   void Serve();
+  int AdoptInput();
+  void ServeInput(bool hangUp);
+  void DisownInput();
   void ReadAvailable(bool hangUp);
   void Deliver(const std::uint8_t* data, std::size_t count);
   void Bytes(const std::uint8_t* data, std::size_t count) override;
@@ -61,7 +72,7 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
 
   static DWORD ModemBits(int bits);  // TIOCM_ bits as MS_ bits
   void Poke();                       // wakes the service thread
-  void UpdateInterest();             // mu_ held
+  void UpdateInterest();             // mu_ held: what the service thread watches
 
   const int fd_;
   const bool virtualLine_;  // a pty: no line, no frame
@@ -81,9 +92,14 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   bool wantOut_ = false;
   bool hangUpPending_ = false;  // hung up with unread bytes and no room for them
   bool readAgain_ = false;
+  bool adopted_ = false;  // a sleeping waiter watches the input, not the service thread
   std::optional<Clock::time_point> timer_;
+  std::shared_ptr<InputHelper> inputHelper_;
 
-  // Service thread only.
+  // Held while the terminal is read: by the service thread or the adopter.
+  std::mutex readMu_;
+
+  // readMu_ held.
   ParmrkDecoder decoder_;
   struct Budget {
     long frame = 0, parity = 0, brk = 0;

@@ -1,6 +1,7 @@
 // The service thread of a terminal: epoll on the terminal and the command
 // eventfd, eager reading into the device's input queue, PARMRK decoding and
-// error classification, writability, time-outs, hang-up.
+// error classification, writability, time-outs, hang-up; and the input read
+// by a thread that sleeps on the pending event wait instead.
 #include <linux/serial.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 
 #include "platform/serial/LineDevice.h"
 #include "platform/serial/posix/TtyLine.h"
@@ -33,8 +35,8 @@ void TtyLine::Poke() {
 
 void TtyLine::UpdateInterest() {
   if (!watching_) return;
-  const std::uint32_t wanted =
-      (wantIn_ ? std::uint32_t{EPOLLIN} : 0u) | (wantOut_ ? std::uint32_t{EPOLLOUT} : 0u);
+  const std::uint32_t wanted = (wantIn_ && !adopted_ ? std::uint32_t{EPOLLIN} : 0u) |
+                               (wantOut_ ? std::uint32_t{EPOLLOUT} : 0u);
   if (wanted == interest_) return;
   epoll_event event{};
   event.events = wanted;
@@ -72,7 +74,10 @@ void TtyLine::Serve() {
       writable = writable || (events[i].events & EPOLLOUT) != 0;
       hangUp = hangUp || (events[i].events & (EPOLLHUP | EPOLLERR)) != 0;
     }
-    if (readable || hangUp) ReadAvailable(hangUp);
+    if (readable || hangUp) {
+      std::lock_guard lock(readMu_);
+      ReadAvailable(hangUp);
+    }
     if (writable) {
       {
         std::lock_guard lock(mu_);
@@ -92,6 +97,87 @@ void TtyLine::Serve() {
     if (expired) device_->Expire();
   }
 }
+
+// --- the input adopted by a sleeping waiter --------------------------------
+
+// Hands the terminal's input to threads that sleep on the pending event wait.
+// It outlives the line if a waiter still holds it; Retire, when the line
+// shuts down, waits until no waiter uses the line any more.
+class TtyLine::InputHelper : public EventHelper {
+ public:
+  explicit InputHelper(TtyLine* line) : line_(line) {}
+
+  int Adopt() override {
+    {
+      std::lock_guard lock(mu_);
+      if (retired_) return -1;
+      ++users_;
+    }
+    const int fd = line_->AdoptInput();
+    if (fd < 0) Release();
+    return fd;
+  }
+  void Serve(bool hangUp) override { line_->ServeInput(hangUp); }
+  void Disown() override {
+    line_->DisownInput();
+    Release();
+  }
+
+  void Retire() {
+    std::unique_lock lock(mu_);
+    retired_ = true;
+    idle_.wait(lock, [this] { return users_ == 0; });
+  }
+
+ private:
+  void Release() {
+    {
+      std::lock_guard lock(mu_);
+      --users_;
+    }
+    idle_.notify_all();
+  }
+
+  TtyLine* const line_;
+  std::mutex mu_;
+  std::condition_variable idle_;
+  bool retired_ = false;
+  int users_ = 0;
+};
+
+void TtyLine::StartInputHelper() {
+  inputHelper_ = std::make_shared<InputHelper>(this);
+}
+
+void TtyLine::RetireInputHelper() {
+  if (inputHelper_) inputHelper_->Retire();
+}
+
+void TtyLine::WaitPending(const Event& event, bool pending) {
+  SetEventHelper(event, pending ? std::shared_ptr<EventHelper>(inputHelper_) : nullptr);
+}
+
+// The service thread stops watching the input while the adopter does.
+int TtyLine::AdoptInput() {
+  std::lock_guard lock(mu_);
+  if (stop_ || !watching_ || !wantIn_ || adopted_) return -1;
+  adopted_ = true;
+  UpdateInterest();
+  return fd_;
+}
+
+void TtyLine::ServeInput(bool hangUp) {
+  std::lock_guard lock(readMu_);
+  ReadAvailable(hangUp);
+}
+
+void TtyLine::DisownInput() {
+  std::lock_guard lock(mu_);
+  adopted_ = false;
+  UpdateInterest();
+}
+
+// --- reading -----------------------------------------------------------------
 
 void TtyLine::ReadAvailable(bool hangUp) {
   std::uint8_t raw[4096];

@@ -178,6 +178,45 @@ TEST_F(PtyEvents, CloseReleasesAWaiter) {
   waiter.join();
 }
 
+// A thread that sleeps on a pending wait reads the line itself; one that
+// waits for the same completion alongside it must be released as well.
+TEST_F(PtyEvents, EveryThreadWaitingForTheSameWaitIsReleased) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  Op op;
+  ASSERT_FALSE(device.WaitCommEvent(&op.mask, &op.ov));
+  auto waiter = [&] { EXPECT_EQ(WaitForSingleObject(op.ov.hEvent, 10000), WAIT_OBJECT_0); };
+  std::thread first(waiter);
+  std::thread second(waiter);
+  Sleep(20);  // both most likely asleep; the test holds either way
+  pty.Write("a");
+  first.join();
+  second.join();
+  DWORD unused;
+  EXPECT_TRUE(device.GetOverlappedResult(&op.ov, &unused, false));
+  EXPECT_EQ(op.mask, EV_RXCHAR);
+  EXPECT_EQ(ReadNow(8), "a");
+}
+
+// A wait that ends for another reason (here its mask is cleared) hands the
+// line back: what arrives afterwards is still taken into the input queue.
+TEST_F(PtyEvents, BytesAfterASleptOnWaitEndedStillReachTheQueue) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  Op op;
+  ASSERT_FALSE(device.WaitCommEvent(&op.mask, &op.ov));
+  std::thread other([&] {
+    Sleep(20);
+    device.SetCommMask(EV_RXCHAR);
+  });
+  DWORD unused;
+  EXPECT_TRUE(Finish(op, &unused));
+  EXPECT_EQ(op.mask, 0u);
+  other.join();
+  pty.Write("late");
+  for (int waited = 0; InQueue() < 4 && waited < 10000; ++waited) Sleep(1);
+  EXPECT_EQ(InQueue(), 4u);
+  EXPECT_EQ(WaitEvents(), EV_RXCHAR);  // raised while nobody waited
+}
+
 // CPU time of this process, to see that no thread spins.
 std::chrono::microseconds CpuTime() {
   rusage usage{};
