@@ -11,8 +11,6 @@ std::string OursPort::Open(const std::string& path) {
     FPort.SetStopBits(sbOneStopBit);
     FPort.FlowControl().SetControlDTR(dtrEnable);
     FPort.FlowControl().SetControlRTS(rtsEnable);
-    if (const char* size = std::getenv("OURS_INPUT_SIZE"))
-      FPort.Buffer().SetInputSize(std::atoi(size));
     FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
       // The counted bytes, through the same 4 KiB buffer the other probes use.
       std::uint8_t buffer[4096];
