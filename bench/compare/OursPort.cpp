@@ -1,6 +1,7 @@
 #include "bench/compare/OursPort.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 
 std::string OursPort::Open(const std::string& path) {
@@ -11,6 +12,9 @@ std::string OursPort::Open(const std::string& path) {
     FPort.SetStopBits(sbOneStopBit);
     FPort.FlowControl().SetControlDTR(dtrEnable);
     FPort.FlowControl().SetControlRTS(rtsEnable);
+    if (const char* size = std::getenv("COMPARE_OURS_INPUT_SIZE")) {
+      FPort.Buffer().SetInputSize(std::stoi(size));
+    }
     FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
       // The counted bytes, through the same 4 KiB buffer the other probes use.
       std::uint8_t buffer[4096];
