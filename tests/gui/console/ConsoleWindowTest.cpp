@@ -179,8 +179,11 @@ TEST_F(ConsoleWindow, EachButtonSendsItsFrameCountsItAndLogsItsLine) {
 class ConsoleSending : public ::testing::Test {
  protected:
   comm::testing::PtyPair far;
-  TWindow window{far.slavePath};
+  // Declared before the window so that it outlives it: closing the port
+  // serves what the event thread still has to show (a hang-up's error),
+  // and a box nobody answers would hold the test for good.
   TMessageBoxAnswerer boxes;
+  TWindow window{far.slavePath};
 };
 
 TEST_F(ConsoleSending, SendClearResetsTheDisplayButNotTheCount) {
