@@ -2,8 +2,34 @@
 // the port's hand-overs and the message boxes work as in the program.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QTimer>
+
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+
+namespace {
+
+// A message box that no test answers would hold the whole run until ctest's
+// time-out. This one closes such a box after a while and fails the running
+// test with its text. Boxes that a test answers are gone before the timer
+// fires, which takes the timer with them.
+class UnansweredBoxes : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+        QTimer::singleShot(10000, box, [box] {
+          ADD_FAILURE() << "a message box nobody answered: " << box->text().toStdString();
+          box->done(QMessageBox::Ok);
+        });
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -11,6 +37,8 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   GuardedApplication qt(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  UnansweredBoxes unanswered;
+  qt.installEventFilter(&unanswered);
   TApplication application(std::make_unique<QtBackend>());
   application.Initialize();
   return RUN_ALL_TESTS();
