@@ -4,7 +4,6 @@
 // the dispenser would not send: one starting with LF, and an error reply
 // whose count is not a number followed by a good reply.
 #include "ConsoleTestSupport.h"
-#include "tests/integration/serial/PtyPair.h"
 
 using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
@@ -121,20 +120,13 @@ TEST_F(ConsoleErrorReplies, EveryErrorKindIsLoggedAndItsNotesToldInADialog) {
 
 // Blocks written by the test itself, one at a time, each decoded before the
 // next is sent.
-class ConsoleForeignReplies : public ::testing::Test {
+class ConsoleForeignReplies : public console_test::PtyFarEnd {
  protected:
   void Send(std::string_view bytes, qsizetype logLines) {
     const qsizetype before = window.Log().size();
     far.Write(bytes);
     ASSERT_TRUE(LoopUntil([&] { return window.Log().size() >= before + logLines; }));
   }
-
-  comm::testing::PtyPair far;
-  // Declared before the window so that it outlives it: closing the port
-  // serves what the event thread still has to show (a hang-up's error),
-  // and a box nobody answers would hold the test for good.
-  TMessageBoxAnswerer boxes;
-  TWindow window{far.slavePath};
 };
 
 TEST_F(ConsoleForeignReplies, ABlockStartingWithLineFeedAsksToDealWithTheErrorFirst) {

@@ -23,6 +23,7 @@
 #include "console/StatusBar.h"
 #include "console/tools/MessageBoxAnswerer.h"
 #include "tests/integration/dispenser/SimProcess.h"
+#include "tests/integration/serial/PtyPair.h"
 
 namespace console_test {
 
@@ -133,6 +134,18 @@ class SimulatedDispenser : public ::testing::Test {
   std::unique_ptr<simtest::TSimProcess> FSim;
   TMessageBoxAnswerer FBoxes;
   std::unique_ptr<TWindow> FWindow;
+};
+
+// The window against a far end of the test's own on a pty pair; every
+// message box is answered with OK and kept. The answerer is declared before
+// the window so that it outlives it: closing the port serves what the event
+// thread still has to show (a hang-up's error), and a box nobody answers
+// would hold the test for good.
+class PtyFarEnd : public ::testing::Test {
+ protected:
+  comm::testing::PtyPair far;
+  TMessageBoxAnswerer boxes;
+  TWindow window{far.slavePath};
 };
 
 }  // namespace console_test

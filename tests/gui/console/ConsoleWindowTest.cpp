@@ -5,7 +5,6 @@
 
 #include "ConsoleTestSupport.h"
 #include "controls/CPortCtl.h"
-#include "tests/integration/serial/PtyPair.h"
 
 using console_test::kClosed;
 using console_test::kOpened;
@@ -176,15 +175,7 @@ TEST_F(ConsoleWindow, EachButtonSendsItsFrameCountsItAndLogsItsLine) {
 }
 
 // A far end of the test's own that never answers: only what is sent counts.
-class ConsoleSending : public ::testing::Test {
- protected:
-  comm::testing::PtyPair far;
-  // Declared before the window so that it outlives it: closing the port
-  // serves what the event thread still has to show (a hang-up's error),
-  // and a box nobody answers would hold the test for good.
-  TMessageBoxAnswerer boxes;
-  TWindow window{far.slavePath};
-};
+class ConsoleSending : public console_test::PtyFarEnd {};
 
 TEST_F(ConsoleSending, SendClearResetsTheDisplayButNotTheCount) {
   window.Click("Button2");
