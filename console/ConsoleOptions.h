@@ -8,8 +8,9 @@
 #include "platform/runtime/SysUtils.h"
 
 struct TConsoleOptions {
-  std::string Port;   // --port NAME: Com1's port instead of the stored "COM1"
-  bool Help = false;  // --help, -h
+  std::string Port;      // --port NAME: Com1's port instead of the stored "COM1"
+  bool Help = false;     // --help, -h
+  bool Version = false;  // --version
 };
 
 // A wrong command line; the message says what is wrong.
@@ -18,7 +19,7 @@ class EConsoleUsage : public Exception {
   using Exception::Exception;
 };
 
-// "--port NAME" or "--port=NAME", "--help". Raises EConsoleUsage.
+// "--port NAME" or "--port=NAME", "--help", "--version". Raises EConsoleUsage.
 TConsoleOptions ParseConsoleOptions(std::span<const std::string_view> args);
 
 // The usage text, ending in a newline.

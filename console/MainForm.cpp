@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "console/AboutBox.h"
 #include "console/Anchors.h"
 #include "console/FormControls.h"
 #include "console/ReceivedText.h"
@@ -127,6 +128,7 @@ void TForm1::ConnectHandlers() {
   }
   // After the selector's own handling of the pick (connected first).
   connect(ui->ComComboBox5, &QComboBox::activated, this, Guarded(this, [this] { PortPicked(); }));
+  AddAboutEntry(*ui->Memo1);
 }
 
 // ---- Opening and closing ------------------------------------------------------

@@ -1,8 +1,12 @@
 // dispenser-console: the test console of the banknote dispenser.
+#include <QDir>
+#include <QIcon>
+
 #include <iostream>
 #include <string_view>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "console/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
@@ -20,9 +24,17 @@ int main(int argc, char** argv) {
     std::cout << ConsoleUsage();
     return 0;
   }
+  if (TForm1::StartOptions().Version) {
+    std::cout << "dispenser-console " << kProjectVersion << '\n';
+    return 0;
+  }
 
   GuardedApplication qt(argc, argv);
   QApplication::setApplicationDisplayName("dispenser-console");
+  QApplication::setApplicationVersion(kProjectVersion);
+  QIcon icon;
+  for (const QString& size : QDir(":/icon").entryList()) icon.addFile(":/icon/" + size);
+  QApplication::setWindowIcon(icon);
   TApplication application(std::make_unique<QtBackend>());
   application.Initialize();
   TForm1* Form1 = nullptr;

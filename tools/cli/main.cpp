@@ -4,12 +4,14 @@
 #include <string_view>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "tools/cli/CliCommand.h"
 
 namespace {
 
 void PrintUsage(std::ostream& os) {
-  os << "usage: dispenser-cli COMMAND [ARGUMENTS]\n";
+  os << "usage: dispenser-cli COMMAND [ARGUMENTS]\n"
+        "       dispenser-cli --help | --version\n";
   for (const TCliCommand& command : CliCommands()) {
     std::string synopsis(command.Name);
     if (!command.Arguments.empty()) synopsis += " " + std::string(command.Arguments);
@@ -38,6 +40,10 @@ int UsageError(const std::string& message) {
 int Run(std::string_view name, TCliArgs args) {
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(std::cout);
+    return cxOk;
+  }
+  if (name == "--version") {
+    std::cout << "dispenser-cli " << kProjectVersion << '\n';
     return cxOk;
   }
   const auto commands = CliCommands();

@@ -57,6 +57,9 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
     if (name == "--help" || name == "-h") {
       reader.NoValue();
       options.Help = true;
+    } else if (name == "--version") {
+      reader.NoValue();
+      options.Version = true;
     } else if (name == "--split") {
       reader.NoValue();
       options.Split = true;
@@ -96,6 +99,7 @@ std::string SimUsage() {
   }
   return "usage: dispenser-sim [--link PATH] [--delay MS] [--split] [--log FILE]\n"
          "                     [--fault KIND[@N][:NOTES]]...\n"
+         "       dispenser-sim --help | --version\n"
          "A virtual dispenser on a pseudo-terminal. Prints the path of the terminal to\n"
          "open, then answers command frames until interrupted (SIGINT, SIGTERM, SIGHUP).\n"
          "  --link PATH    make PATH a symbolic link to the terminal (removed on exit)\n"

@@ -17,6 +17,7 @@ struct TSimOptions {
   std::string LogFile;                // --log FILE: every frame in and out, timestamped
   std::vector<TFault> Faults;         // --fault KIND[@N][:NOTES], in order given
   bool Help = false;                  // --help
+  bool Version = false;               // --version
 };
 
 // A wrong command line; the message says what is wrong.

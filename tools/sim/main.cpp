@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ProjectVersion.h"
 #include "tools/sim/SimServer.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
   }
   if (options.Help) {
     std::cout << SimUsage();
+    return 0;
+  }
+  if (options.Version) {
+    std::cout << "dispenser-sim " << kProjectVersion << '\n';
     return 0;
   }
   signal(SIGPIPE, SIG_IGN);

@@ -4,9 +4,11 @@
 // edges when the window grows.
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 
 #include "ConsoleTestSupport.h"
+#include "ProjectVersion.h"
 #include "console/Anchors.h"
 #include "console/FormControls.h"
 #include "controls/CPortCtl.h"
@@ -72,6 +74,30 @@ TEST_F(ConsoleLayout, AnchoredControlsFollowTheEdgesWhenTheWindowGrows) {
   EXPECT_EQ(window.Control<QWidget>("Edit3").geometry(), QRect(390, 440, 121, 21));
   EXPECT_EQ(window.Control<QWidget>("StBar1").geometry(), QRect(0, 546, 692, 19));
   EXPECT_EQ(window.Control<QWidget>("Memo1").geometry(), memo);
+}
+
+TEST_F(ConsoleLayout, TheLogsMenuEndsInAboutWhichShowsTheVersionAndLeavesTheWindowAsStored) {
+  TMessageBoxAnswerer answerer;
+  const QRect geometry = window->geometry();
+  auto& log = window.Control<TMemo>("Memo1");
+  const QPoint at(20, 20);
+  QContextMenuEvent click(QContextMenuEvent::Mouse, at, log.viewport()->mapToGlobal(at));
+  QApplication::sendEvent(log.viewport(), &click);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  const QList<QAction*> entries = menu->actions();
+  EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
+                          [](QAction* entry) { return entry->text().startsWith("Select All"); }));
+  ASSERT_EQ(entries.last()->text(), "About dispenser-console");
+
+  entries.last()->trigger();
+  menu->close();
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_TRUE(
+      answerer.Seen()[0].Text.startsWith(QString("dispenser-console %1\n").arg(kProjectVersion)))
+      << answerer.Seen()[0].Text.toStdString();
+  EXPECT_EQ(window->windowTitle(), "Form1");
+  EXPECT_EQ(window->geometry(), geometry);
 }
 
 TEST(Anchors, EachAxisKeepsTheDistancesToItsAnchoredEdges) {

@@ -1,0 +1,14 @@
+// The console's "About" entry: the last entry of the log's context menu,
+// which shows the program's name, version and licence in a box of its own,
+// so that neither the window's stored layout nor its title changes.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QString>
+
+// The log's own context menu (copy, select all, ...), then a separator and
+// "About dispenser-console", which shows AboutText over the log's window.
+void AddAboutEntry(QPlainTextEdit& log);
+
+// The program's name and version, what it is, the Qt it runs on, its licence.
+QString AboutText();
