@@ -13,9 +13,9 @@
 #include "platform/serial/CommDevice.h"
 #include "serial/CPortTypes.h"
 #include "serial/ComErrors.h"
+#include "serial/ComEvents.h"
 #include "serial/ComLink.h"
 #include "serial/ComSettings.h"
-#include "serial/ComThread.h"
 
 // The record of one pending overlapped transfer. Whoever creates it owns it
 // and hands it, by the variable that holds it, to exactly one WriteAsync or
@@ -41,6 +41,7 @@ void FillAsyncRecord(TAsyncKind kind, const void* buffer, std::int32_t count, TA
 
 class TRegistry;
 class TCustomIniFile;
+class TComThread;
 
 class TCustomComPort : public TComponent {
  public:
@@ -227,12 +228,8 @@ class TCustomComPort : public TComponent {
   void NotifyWindowProc(TMessage& message);
 
  private:
-  friend class TComThread;
-
+  // The handle operation of one event.
   void HandleEvent(TComEvent event);
-  // Shows the exception being handled through the application's exception
-  // display (call inside a catch block).
-  static void ShowException(TObject* sender);
   // Stops and frees the event thread and the hidden window.
   void ReleaseEventThread();
 

@@ -1,25 +1,9 @@
 // What the port does with each event: the handle operations (links first,
 // then the published handler), the fire operations, the hidden window's
 // procedure, and the notifications of opening and closing.
-#include <cstdio>
-
 #include "platform/runtime/Application.h"
 #include "serial/CPort.h"
-#include "serial/ComThread.h"
-
-void TCustomComPort::ShowException(TObject* sender) {
-  if (Application != nullptr) {
-    Application->HandleException(sender);
-    return;
-  }
-  try {
-    throw;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-  } catch (...) {
-    std::fputs("Unknown exception\n", stderr);
-  }
-}
+#include "serial/ComEvents.h"
 
 void TCustomComPort::HandleEvent(TComEvent event) {
   switch (event) {
@@ -61,7 +45,7 @@ void TCustomComPort::NotifyWindowProc(TMessage& message) {
       if (EventToFlag(event) == message.WParam) return HandleEvent(event);
     }
   } catch (...) {
-    ShowException(this);
+    ReportException(this);
   }
 }
 

@@ -1,5 +1,6 @@
 // Opening and closing the port as a whole, loading, destruction, and the
 // setters that open, close and reopen the port.
+#include "platform/runtime/Application.h"
 #include "serial/CPort.h"
 #include "serial/ComThread.h"
 
@@ -22,7 +23,9 @@ void TCustomComPort::Open() {
       if (FSyncMethod == smWindowSync) {
         FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
       }
-      FEventThread = std::make_unique<TComThread>(this);
+      FEventThread = std::make_unique<TComThread>(
+          TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FNotifyWindow, FPort, this,
+                         [this](TComEvent event) { HandleEvent(event); }});
       FEventThreadRunning = true;
     } catch (...) {
       // No thread could be started: the port does not stay half open.
@@ -84,7 +87,7 @@ void TCustomComPort::Loaded() {
   try {
     Open();
   } catch (...) {
-    ShowException(this);
+    ReportException(this);
   }
 }
 
@@ -92,7 +95,7 @@ void TCustomComPort::Shutdown() {
   try {
     Close();
   } catch (...) {
-    ShowException(this);
+    ReportException(this);
   }
   // Whatever Close could not finish is released all the same.
   ReleaseEventThread();

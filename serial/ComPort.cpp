@@ -1,5 +1,6 @@
 // The port component: creation, destruction and the property setters.
 #include "serial/CPort.h"
+#include "serial/ComThread.h"
 
 TCustomComPort::TCustomComPort(TComponent* owner) : TComponent(owner) {
   // The scalar settings have their initial values (see the fields); the

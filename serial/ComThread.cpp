@@ -2,55 +2,20 @@
 // hand-over of each batch of events to the port.
 #include "serial/ComThread.h"
 
-#include "serial/CPort.h"
+#include <utility>
 
-namespace {
-
-struct EventFlag {
-  TComEvent event;
-  std::uint32_t flag;
-};
-constexpr EventFlag kEventFlags[] = {
-    {evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY},  {evRxFlag, EV_RXFLAG}, {evRing, EV_RING},
-    {evBreak, EV_BREAK},   {evCTS, EV_CTS},          {evDSR, EV_DSR},       {evError, EV_ERR},
-    {evRLSD, EV_RLSD},     {evRx80Full, EV_RX80FULL}};
-
-}  // namespace
-
-std::uint32_t EventToFlag(TComEvent event) {
-  return kEventFlags[event].flag;
-}
-
-std::uint32_t EventSetToMask(TComEvents events) {
-  std::uint32_t mask = 0;
-  for (const EventFlag& entry : kEventFlags) {
-    if (events.Contains(entry.event)) mask |= entry.flag;
-  }
-  return mask;
-}
-
-TComEvents MaskToEventSet(std::uint32_t mask) {
-  TComEvents events;
-  for (const EventFlag& entry : kEventFlags) {
-    if (mask & entry.flag) events.Include(entry.event);
-  }
-  return events;
-}
+#include "platform/runtime/Application.h"
+#include "serial/ComErrors.h"
 
 // Creation and destruction -----------------------------------------------------
 
-TComThread::TComThread(TCustomComPort* owner)
-    : TThread(/*createSuspended=*/true),
-      FOwnerPort(owner),
-      FDevice(owner->DeviceHandle()),
-      FSyncMethod(owner->SyncMethod()),
-      FNotifyWindow(owner->FNotifyWindow),
-      FPortName(owner->Port()) {
+TComThread::TComThread(TComThreadPort port)
+    : TThread(/*createSuspended=*/true), FPort(std::move(port)) {
   ++FInstanceCount;
   FStopEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/false);
   SetPriority(tpNormal);
   // The mask is set here and nowhere else; its result is not examined.
-  FDevice.SetCommMask(EventSetToMask(owner->Events()));
+  FPort.Device.SetCommMask(EventSetToMask(FPort.Events));
   Resume();
 }
 
@@ -92,9 +57,9 @@ void TComThread::Execute() {
 
   // Clean-up, whatever ended the loop. Clearing the mask releases a wait that
   // is still pending; the block and the mask stay valid until it has been.
-  FDevice.SetCommMask(0);
+  FPort.Device.SetCommMask(0);
   if (waitPending) comm::WaitForSingleObject(overlapped.hEvent, INFINITE);
-  FDevice.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
+  FPort.Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
   overlapped.hEvent.Close();
   stopEvent.Close();
 
@@ -102,7 +67,7 @@ void TComThread::Execute() {
   // wait) is reported once, unless the port was being closed.
   if (waitError != 0 && !FStopEvent.IsSet()) {
     try {
-      throw EComPortExt(FPortName, ecWaitFailed, waitError);
+      throw EComPortExt(FPort.Name, ecWaitFailed, waitError);
     } catch (...) {
       ShowOnMainThread(std::current_exception());
     }
@@ -115,7 +80,7 @@ std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask
                                  bool& waitPending) {
   const comm::Event& stopEvent = FStopEvent;
   for (;;) {
-    if (!FDevice.WaitCommEvent(&mask, &overlapped)) {
+    if (!FPort.Device.WaitCommEvent(&mask, &overlapped)) {
       const std::int32_t error = comm::GetLastError();
       // A wait that cannot even be started would fail the same way again.
       if (error != ERROR_IO_PENDING) return error;
@@ -127,7 +92,7 @@ std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask
     waitPending = false;
 
     comm::DWORD unused = 0;
-    if (FDevice.GetOverlappedResult(&overlapped, &unused, false)) {
+    if (FPort.Device.GetOverlappedResult(&overlapped, &unused, false)) {
       FPendingEvents = MaskToEventSet(mask);
       DeliverEvents();
       if (stopEvent.IsSet()) return 0;
@@ -144,7 +109,7 @@ std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask
 
 void TComThread::DeliverEvents() {
   try {
-    switch (FSyncMethod) {
+    switch (FPort.SyncMethod) {
       case smThreadSync:
         Synchronize([this] { CallHandlers(); });
         break;
@@ -167,26 +132,26 @@ void TComThread::DeliverEvents() {
 void TComThread::CallHandlers() {
   for (TComEvent event : kEventHandlingOrder) {
     if (FAbandoned) return;
-    if (FPendingEvents.Contains(event)) FOwnerPort->HandleEvent(event);
+    if (FPendingEvents.Contains(event)) FPort.HandleEvent(event);
   }
 }
 
 void TComThread::SendToWindow() {
   for (TComEvent event : kEventHandlingOrder) {
     if (FPendingEvents.Contains(event)) {
-      SendMessageA(FNotifyWindow, WM_COMEVENT, EventToFlag(event), 0);
+      SendMessageA(FPort.NotifyWindow, WM_COMEVENT, EventToFlag(event), 0);
     }
   }
 }
 
 void TComThread::ShowOnMainThread(std::exception_ptr error) {
-  TObject* sender = FAbandoned ? nullptr : FOwnerPort;
+  TObject* sender = FAbandoned ? nullptr : FPort.Sender;
   try {
     Synchronize([&] {
       try {
         std::rethrow_exception(error);
       } catch (...) {
-        TCustomComPort::ShowException(sender);
+        ReportException(sender);
       }
     });
   } catch (...) {

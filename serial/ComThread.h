@@ -6,37 +6,32 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "platform/runtime/Messages.h"
 #include "platform/runtime/Threads.h"
 #include "platform/serial/CommDevice.h"
-#include "serial/CPortTypes.h"
+#include "serial/ComEvents.h"
 
-class TCustomComPort;
-
-// The window message that carries one event to the port's hidden window;
-// wParam is the event's EV_ flag.
-inline constexpr std::uint32_t WM_COMEVENT = WM_USER + 1;
-
-// The event set as the device's EV_ mask and back; mask bits that name no
-// event are dropped.
-std::uint32_t EventSetToMask(TComEvents events);
-TComEvents MaskToEventSet(std::uint32_t mask);
-
-// The EV_ flag of one event.
-std::uint32_t EventToFlag(TComEvent event);
-
-// The order in which the events of one batch are handled: errors first.
-inline constexpr TComEvent kEventHandlingOrder[] = {
-    evError, evRxChar, evTxEmpty, evBreak, evRing, evCTS, evDSR, evRxFlag, evRLSD, evRx80Full};
+// What the thread is given of its port, fixed for the thread's life.
+struct TComThreadPort {
+  comm::Device Device;  // the open device; its event mask is set from Events
+  TComEvents Events;
+  TSyncMethod SyncMethod;
+  HWND NotifyWindow;  // window sync: where each event is sent
+  std::string Name;   // the port's name, for the errors the thread reports
+  TObject* Sender;    // the port, as the sender of the errors shown
+  // Runs the port's handle operation of one event, where the hand-over put it.
+  std::function<void(TComEvent)> HandleEvent;
+};
 
 class TComThread final : public TThread {
  public:
   // Creates the thread for the port's open device: sets the device's event
   // mask from the port's Events and starts the loop.
-  explicit TComThread(TCustomComPort* owner);
+  explicit TComThread(TComThreadPort port);
   // Stops the loop and waits until the body has returned.
   ~TComThread() override;
   std::string ClassName() const override { return "TComThread"; }
@@ -51,7 +46,6 @@ class TComThread final : public TThread {
   // True on the thread itself.
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
 
-  TCustomComPort* OwnerPort() const { return FOwnerPort; }
   // How many event threads exist in the process (diagnostics and tests).
   static int InstanceCount() { return FInstanceCount.load(); }
   TComEvents PendingEvents() const { return FPendingEvents; }
@@ -71,14 +65,9 @@ class TComThread final : public TThread {
   // main thread.
   void ShowOnMainThread(std::exception_ptr error);
 
-  TCustomComPort* FOwnerPort;
+  TComThreadPort FPort;  // fixed for the thread's life
   comm::Event FStopEvent;
   TComEvents FPendingEvents;
-  // Fixed for the thread's life: taken from the port when it was created.
-  comm::Device FDevice;
-  TSyncMethod FSyncMethod;
-  HWND FNotifyWindow;
-  std::string FPortName;
   std::atomic<bool> FAbandoned{false};
   std::atomic<std::thread::id> FThreadId{};
   static inline std::atomic<int> FInstanceCount{0};

@@ -20,6 +20,7 @@
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Threads.h"
 #include "serial/CPort.h"
+#include "serial/ComThread.h"
 
 // CPU time the whole process has used so far, in seconds.
 inline double ProcessCpuSeconds() {
