@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -93,10 +94,12 @@ class TCustomComPort : public TComponent {
   std::int32_t Read(void* buffer, std::int32_t count);
   // Ends every pending read and write at once; the queues keep their bytes.
   void AbortPendingIO();
+  // The bytes waiting in the input queue. The line errors that the device
+  // clears on the way are kept for ReadLineErrors.
   std::int32_t InputQueueCount();
   TModemSignals ModemSignals();
-  // The line errors since the last call (clears them). A parity error is
-  // reported only when Parity.Check is on.
+  // The line errors since the last call (clears them), with those kept by
+  // InputQueueCount. A parity error is reported only when Parity.Check is on.
   TComErrors ReadLineErrors();
 
   // ---- Links ------------------------------------------------------------
@@ -250,6 +253,10 @@ class TCustomComPort : public TComponent {
   bool FEventThreadRunning = false;
   HWND FNotifyWindow = nullptr;
   bool FClosing = false;
+  // The device's error flags that InputQueueCount cleared since the last
+  // ReadLineErrors; both may run on the main and the event thread at once.
+  comm::DWORD FKeptLineErrors = 0;
+  std::mutex FLineStatusLock;
   std::vector<TComLink*> FLinkList;  // registered links, not owned
   bool FRxBufLinked = false;
 

@@ -1,5 +1,7 @@
 // Opening and closing the port as a whole, loading, destruction, and the
 // setters that open, close and reopen the port.
+#include <mutex>
+
 #include "platform/runtime/Application.h"
 #include "serial/CPort.h"
 #include "serial/ComThread.h"
@@ -8,6 +10,11 @@ void TCustomComPort::Open() {
   if (FConnected) return;
   NotifyBeforeOpen();
   OpenDevice();
+  {
+    // Errors kept from an earlier session are not this one's.
+    std::lock_guard lock(FLineStatusLock);
+    FKeptLineErrors = 0;
+  }
   FConnected = true;
   try {
     ApplySettings();

@@ -1,6 +1,8 @@
 // Overlapped reads and writes with their records, cancelling them, and the
 // line status: input queue count, modem signals, line errors.
 #include <cerrno>
+#include <mutex>
+#include <utility>
 
 #include "serial/CPort.h"
 
@@ -118,8 +120,8 @@ void TCustomComPort::AbortPendingIO() {
 
 // Line status ----------------------------------------------------------------
 
-// ClearCommError: the error flags (cleared on the device by the call) and
-// the queue counts.
+// ClearCommError: the queue counts, and the error flags it cleared on the
+// device.
 comm::COMSTAT TCustomComPort::ClearCommError(comm::DWORD& errors) {
   comm::COMSTAT stat;
   if (!FDeviceHandle.ClearCommError(&errors, &stat)) RaiseSystemError(ecClearComm);
@@ -127,8 +129,13 @@ comm::COMSTAT TCustomComPort::ClearCommError(comm::DWORD& errors) {
 }
 
 std::int32_t TCustomComPort::InputQueueCount() {
+  std::lock_guard lock(FLineStatusLock);
   comm::DWORD errors = 0;
-  return static_cast<std::int32_t>(ClearCommError(errors).cbInQue);
+  const comm::COMSTAT stat = ClearCommError(errors);
+  // Asking for the count also clears the device's error flags; they are
+  // kept for the next ReadLineErrors, so that no line error goes unreported.
+  FKeptLineErrors |= errors;
+  return static_cast<std::int32_t>(stat.cbInQue);
 }
 
 TModemSignals TCustomComPort::ModemSignals() {
@@ -144,7 +151,11 @@ TModemSignals TCustomComPort::ModemSignals() {
 
 TComErrors TCustomComPort::ReadLineErrors() {
   comm::DWORD errors = 0;
-  ClearCommError(errors);
+  {
+    std::lock_guard lock(FLineStatusLock);
+    ClearCommError(errors);
+    errors |= std::exchange(FKeptLineErrors, 0);
+  }
   TComErrors result;
   if (errors & CE_FRAME) result.Include(ceFrame);
   if ((errors & CE_RXPARITY) && FParity->Check()) result.Include(ceRxParity);

@@ -52,6 +52,32 @@ TEST_F(EventDeliveryTest, ErrorsOfABatchAreHandledBeforeItsBytes) {
             (std::vector<std::string>{"Error 1", "link rx on", "link rx off", "RxChar x main"}));
 }
 
+// The queue count taken for earlier bytes clears the device's error flags
+// before the error's own batch asks for them: the error still reaches
+// OnError, and only once.
+TEST_F(EventDeliveryTest, ALineErrorBehindQueuedBytesIsReportedOnce) {
+  ReadOnRxChar();
+  Open();
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { sim.FeedWithError('x', CE_FRAME); }, "Error 1"},
+      {[&] { sim.InjectErrors(CE_OVERRUN); }, "Error 4"},
+  };
+  for (const auto& [arrive, report] : cases) {
+    const int before = wakeups;
+    sim.Feed("ab");
+    ASSERT_TRUE(WaitUntil([&] { return wakeups > before; }));  // "ab" waits for the main thread
+    arrive();
+    ASSERT_TRUE(PumpUntil([&] { return journal.Has(report); })) << report;
+    sim.Feed("z");
+    ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxChar z main"); }));
+    const std::vector<std::string> lines = journal.Take();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("Error"); }),
+              1)
+        << report;
+  }
+}
+
 TEST_F(EventDeliveryTest, EachLineEventReachesTheLinksThenItsHandler) {
   port.SetEventChar('\r');
   Open();

@@ -203,10 +203,20 @@ TEST_F(TransferTest, ParityErrorsAreReportedOnlyWhenChecked) {
   EXPECT_EQ(port.ReadLineErrors(), (TComErrors{ceOverrun, ceBreak}));
 }
 
-TEST_F(TransferTest, QueueCountClearsTheErrorFlags) {
+// The queue count clears the device's flags; the port keeps them for the
+// next ReadLineErrors of the same session, which reports them once.
+TEST_F(TransferTest, ErrorsClearedByTheQueueCountReachTheNextReadLineErrorsOnce) {
   OpenPort();
   sim.FeedWithError('a', CE_FRAME);
   EXPECT_EQ(port.InputQueueCount(), 1);
+  sim.InjectErrors(CE_OVERRUN);
+  EXPECT_EQ(port.ReadLineErrors(), (TComErrors{ceFrame, ceOverrun}));
+  EXPECT_TRUE(port.ReadLineErrors().Empty());
+
+  sim.InjectErrors(CE_OVERRUN);
+  EXPECT_EQ(port.InputQueueCount(), 1);
+  port.Close();
+  OpenPort();
   EXPECT_TRUE(port.ReadLineErrors().Empty());
 }
 
