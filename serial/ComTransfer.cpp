@@ -67,7 +67,8 @@ std::int32_t TCustomComPort::ReadAsync(void* buffer, std::int32_t count, PAsyncR
   record->OpKind = akRead;
   record->StartError = 0;
   if (buffer == nullptr || count < 0) return RefuseRead(*record, EINVAL);
-  static_cast<std::uint8_t*>(buffer)[0] = 0xFF;  // what the buffer says when nothing arrives
+  // What the buffer says when nothing arrives; an empty one has no byte to say it.
+  if (count > 0) static_cast<std::uint8_t*>(buffer)[0] = 0xFF;
   comm::DWORD done = 0;
   if (FDeviceHandle.ReadFile(buffer, static_cast<comm::DWORD>(count), &done, &record->Overlapped) ||
       comm::GetLastError() == ERROR_IO_PENDING) {

@@ -107,6 +107,10 @@ TEST_F(TransferTest, ReadWithNothingQueuedReturnsZeroAndMarksTheBuffer) {
   EXPECT_EQ(port.Read(buffer, 4), 0);
   EXPECT_EQ(buffer[0], 0xFF);
   EXPECT_EQ(buffer[1], 2);
+  // A read of nothing leaves the caller's memory alone: an empty buffer
+  // has no first byte to mark.
+  EXPECT_EQ(port.Read(buffer + 1, 0), 0);
+  EXPECT_EQ(buffer[1], 2);
 }
 
 // A read the device refuses to start is not reported by ReadAsync; Read then
