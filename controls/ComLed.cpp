@@ -202,8 +202,10 @@ void TComLed::SignalChanged(TObject* sender, bool onOff) {
   if (onOff) {
     FRingTimer->SetEnabled(false);
     ApplyState(lsOn);
-    // Lets the lamp show before the caller goes on.
-    if (Application != nullptr) Application->ProcessMessages();
+    // The lamp shows before the caller goes on. Only this widget is painted:
+    // running the event loop here would let a queued click close the port
+    // in the middle of the batch that lit the lamp.
+    repaint();
   } else {
     // The lamp stays lit for the delay; another off notice starts it over.
     RestartTimer(kOffDelay);

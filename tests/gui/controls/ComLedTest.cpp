@@ -51,6 +51,16 @@ QColor PictureCentre(const char* name) {
   return picture.Image().pixelColor(7, 7);
 }
 
+// Counts the paint events a widget receives.
+struct PaintCount : QObject {
+  explicit PaintCount(QWidget& widget) { widget.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+  int count = 0;
+};
+
 }  // namespace
 
 class ComLedTest : public QObject {
@@ -109,12 +119,12 @@ class ComLedTest : public QObject {
     QCOMPARE(port.LinkList().size(), std::size_t{1});
     QVERIFY(changes.seen.empty());
 
-    // Lighting up lets pending work run before the port goes on.
+    // Lighting up runs no queued work inside the port's own.
     bool pendingRan = false;
     MainThread::Post([&] { pendingRan = true; });
     port.Open();
     QCOMPARE(led.State(), lsOn);
-    QVERIFY(pendingRan);
+    QVERIFY(!pendingRan);
     port.Close();
     QCOMPARE(led.State(), lsOn);
     QTRY_COMPARE_WITH_TIMEOUT(led.State(), lsOff, kPatience);
@@ -173,6 +183,44 @@ class ComLedTest : public QObject {
     QCOMPARE(txChanges.seen, (std::vector<TLedState>{lsOn, lsOff}));
     QCOMPARE(rxChanges.seen.size(), std::size_t{2});
     port.Close();
+  }
+
+  // Lighting up paints the lamp at once and runs nothing else: a click that
+  // is queued during a batch (here by the batch's error handler) closes the
+  // port only after the batch's bytes were delivered.
+  void aClickQueuedDuringABatchRunsAfterIt() {
+    comm::sim::SimPort sim("SIM1");
+    TComPort port(nullptr);
+    port.SetPort("SIM1");
+    QWidget window;
+    auto* led = new TComLed(nullptr, &window);
+    led->SetLedSignal(lsRx);
+    led->SetComPort(&port);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PaintCount paints(*led);
+    QPushButton closeButton;
+    QObject::connect(&closeButton, &QPushButton::clicked, [&] { port.Close(); });
+    port.SetOnError([&](TObject*, TComErrors) {
+      QMetaObject::invokeMethod(&closeButton, "click", Qt::QueuedConnection);
+    });
+    std::string received = "nothing";
+    bool litOnScreen = false;
+    port.SetOnRxChar([&](TObject*, std::int32_t count) {
+      litOnScreen = paints.count > 0;
+      if (!port.Connected()) {
+        received = "the port was closed";
+        return;
+      }
+      std::string bytes(static_cast<std::size_t>(count), '\0');
+      received.assign(bytes.data(), static_cast<std::size_t>(port.Read(bytes.data(), count)));
+    });
+    port.Open();
+    paints.count = 0;
+    sim.FeedWithError('x', CE_FRAME);
+    QTRY_VERIFY_WITH_TIMEOUT(!port.Connected(), kPatience);
+    QCOMPARE(received, std::string("x"));
+    QVERIFY(litOnScreen);
   }
 
   // A modem line is read when the LED binds to the open port; switching the
