@@ -58,6 +58,8 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
   KeepPortListed();
   BindStoredPorts();
   ConnectHandlers();
+  FReplies = std::make_unique<TReplyReception>(
+      this, [this](const TReplyBlock& block) { ApplyReply(block); });
   for (int i = 0; i < ComponentCount(); ++i) Components(i)->Loaded();
   Loaded();
   FormCreate(this);
@@ -255,7 +257,11 @@ void TForm1::Com1RxChar(TObject*, std::int32_t Count) {
   if (Count <= 0) return;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(Count), 0);
   Com1->Read(buffer.data(), Count);
-  const TDecodedReply reply = DecodeReply(buffer);
+  FReplies->Receive(buffer);
+}
+
+void TForm1::ApplyReply(const TReplyBlock& block) {
+  const TDecodedReply reply = DecodeReplyBlock(block);
   for (const TReplyEffect& effect : reply.Effects) ApplyEffect(effect);
   if (reply.Failure) throw reply.Failure->Error;
 }

@@ -13,6 +13,7 @@
 #include "console/ConsoleOptions.h"
 #include "console/DispenserFrames.h"
 #include "console/ReplyDecoder.h"
+#include "console/ReplyReception.h"
 #include "platform/qt/Timer.h"
 #include "serial/CPort.h"
 
@@ -54,9 +55,10 @@ class TForm1 : public QWidget, public TComponent {
   void Button17Click(TObject* Sender);  // Send Clear
   void Button1Click(TObject* Sender);   // Clear
   void Timer1Timer(TObject* Sender);
-  // Reads the Count bytes waiting and applies their decoded effects in
-  // order; a reply whose count is not a number raises the conversion error
-  // after the effects before it.
+  // Reads the Count bytes waiting and hands them to the reply reception,
+  // which applies each reply frame's decoded effects in order; a reply whose
+  // count is not a number raises the conversion error after the effects
+  // before it.
   void Com1RxChar(TObject* Sender, std::int32_t Count);
 
   // ---- Components that are not part of the layout ---------------------------
@@ -82,8 +84,12 @@ class TForm1 : public QWidget, public TComponent {
   // After an operator's pick of a port: the status bar that says the port is
   // open names the port now open, or says that opening it failed.
   void PortPicked();
+  // One reply block's effects, in order; raises a count's conversion error
+  // after them.
+  void ApplyReply(const TReplyBlock& block);
   void ApplyEffect(const TReplyEffect& effect);
 
   std::unique_ptr<Ui::TForm1> ui;
+  std::unique_ptr<TReplyReception> FReplies;
   std::int32_t FSendCount = 0;
 };

@@ -17,11 +17,15 @@ constexpr TCliCommand kCommands[] = {
     {"decode", "[--json] HEX", "the effects of one received block given in hex", RunDecode},
     {"ports", "[--root DIR]", "the machine's serial ports, one name a line", RunPorts},
     {"send", "--port NAME [--wait MS] [--replies N] [--json] COMMAND",
-     "send one command frame; print, decoded, the blocks received within MS ms\n"
-     "(default 1000); --replies N ends the wait once N frames' bytes have come",
+     "send one command frame; print, decoded, the reply frames received within\n"
+     "MS ms (default 1000), each by itself however the line cut or glued them;\n"
+     "a frame with a wrong checksum also gets a line that says so; --replies N\n"
+     "ends the wait once N reply frames have come",
      RunSend},
     {"monitor", "--port NAME [--json]",
-     "print every block received, decoded and time-stamped, until interrupted", RunMonitor},
+     "print every block read, time-stamped with its bytes in hex, then the\n"
+     "effects of the reply frames it completed, until interrupted",
+     RunMonitor},
 };
 
 }  // namespace

@@ -1,23 +1,28 @@
-// "monitor --port NAME [--json]": every block the port receives, decoded
-// and time-stamped, until SIGINT or SIGTERM (exit 0) or until the device is
-// gone (exit 1). A count that is not a number is reported and monitoring
-// goes on.
+// "monitor --port NAME [--json]": every block the port reads, time-stamped
+// with its bytes in hex, then the effects of the reply frames it completed,
+// until SIGINT or SIGTERM (exit 0) or until the device is gone (exit 1). A
+// count that is not a number is reported and monitoring goes on.
 #include <chrono>
 
-#include "console/ReplyDecoder.h"
+#include "console/HexText.h"
 #include "tools/cli/PortArguments.h"
 #include "tools/cli/PortSession.h"
+#include "tools/cli/ReplyFeed.h"
 #include "tools/common/Timestamp.h"
 
 namespace {
 
-// The line before each block's effects.
-void PrintBlockHeader(std::size_t count, TEffectFormat format, std::ostream& out) {
+// The line for each block as read, before the effects of what it completed.
+void PrintBlockHeader(std::span<const std::uint8_t> block, TEffectFormat format,
+                      std::ostream& out) {
   const std::string time = WallClockTimestamp(std::chrono::system_clock::now());
+  const std::string hex = HexText(block);
   if (format == efJson) {
-    out << R"({"time": ")" << time << R"(", "bytes": )" << count << "}\n";
+    out << R"({"time": ")" << time << R"(", "bytes": )" << block.size() << R"(, "hex": ")" << hex
+        << "\"}\n";
   } else {
-    out << "-- " << time << ", " << count << (count == 1 ? " byte\n" : " bytes\n");
+    out << "-- " << time << ", " << block.size() << (block.size() == 1 ? " byte: " : " bytes: ")
+        << hex << '\n';
   }
 }
 
@@ -27,19 +32,27 @@ int RunMonitor(TCliArgs args, std::ostream& out, std::ostream& err) {
   const TPortArguments arguments = ParsePortArguments(args, paMonitor);
   TPortSession session(err);
   bool outputLost = false;
-  session.Open(arguments.Port, [&](std::span<const std::uint8_t> block) {
-    PrintBlockHeader(block.size(), arguments.Format, out);
-    PrintDecodedReply(DecodeReply(block), arguments.Format, out, err);
+  auto flush = [&] {
     if (!out.flush() && !outputLost) {
       // Nobody reads what is monitored: stop rather than lose it silently.
       outputLost = true;
       Application->Terminate();
     }
+  };
+  TReplyFeed replies(session, [&](const TReplyBlock& block) {
+    PrintDecodedReply(DecodeReplyBlock(block), arguments.Format, out, err);
+    flush();
+  });
+  session.Open(arguments.Port, [&](std::span<const std::uint8_t> block) {
+    PrintBlockHeader(block, arguments.Format, out);
+    replies.Receive(block);
+    flush();
   });
 
   // Says, on stderr so as not to mix with the blocks, that the port is open.
   err << "dispenser-cli: monitoring " << arguments.Port << " until interrupted" << std::endl;
   const TSessionEnd end = session.Run(std::nullopt);
+  replies.Finish();
   if (end == seDeviceGone) {
     err << "dispenser-cli: " << arguments.Port << ": " << session.GoneReport() << std::endl;
     return cxFailure;

@@ -14,7 +14,7 @@ struct TPortArguments {
   std::string Port;
   TEffectFormat Format = efText;
   std::chrono::milliseconds Wait{1000};
-  unsigned Replies = 0;  // stop waiting once this many frames' bytes came; 0: wait it out
+  unsigned Replies = 0;  // stop waiting once this many reply frames came; 0: wait it out
   std::optional<TDispenserCommand> Command;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/runtime/Threads.h"
+
 // The command-line error report: a port whose events can no longer be
 // waited on ends the loop; anything else is one line on stderr.
 class TPortSession::TBackend : public HeadlessBackend {
@@ -91,11 +93,23 @@ TSessionEnd TPortSession::Run(std::optional<std::chrono::milliseconds> wait) {
   std::optional<TLoopStop::TClock::time_point> deadline;
   if (wait) deadline = TLoopStop::TClock::now() + *wait;
   TApplication& application = *FApplication;
-  FStop.Start(deadline, [&application] { application.Terminate(); });
+  const std::weak_ptr<std::function<void()>> onAlarm = FOnAlarm;
+  FStop.Start(
+      deadline, [&application] { application.Terminate(); },
+      [onAlarm] {
+        MainThread::Post([onAlarm] {
+          const auto call = onAlarm.lock();
+          if (call && *call) (*call)();
+        });
+      });
   application.Run();
   FStop.Finish();
   if (FDeviceGone) return seDeviceGone;
   return FStop.Signal() != 0 ? seSignal : seWaitOver;
+}
+
+void TPortSession::SetAlarm(std::optional<std::chrono::steady_clock::time_point> at) {
+  FStop.SetAlarm(at);
 }
 
 void TPortSession::Close() {

@@ -45,6 +45,12 @@ class TPortSession {
   // the other two ends apply), a stop signal, or the device is gone.
   TSessionEnd Run(std::optional<std::chrono::milliseconds> wait);
 
+  // Calls `onAlarm` on the main thread, from the running loop, once `at`
+  // has passed; a later call moves the alarm, nothing clears it. The loop's
+  // own time-out ends its wait there, so nothing polls.
+  void SetAlarm(std::optional<std::chrono::steady_clock::time_point> at);
+  void SetOnAlarm(std::function<void()> onAlarm) { *FOnAlarm = std::move(onAlarm); }
+
   // For seSignal: the signal.
   int Signal() const { return FStop.Signal(); }
   // For seDeviceGone: what happened, with the engine's report:
@@ -65,6 +71,8 @@ class TPortSession {
   std::unique_ptr<TApplication> FApplication;
   std::unique_ptr<TComPort> FPort;
   TBlockHandler FOnBlock;
+  // Shared with the calls the alarm queued, which may outlive the session.
+  std::shared_ptr<std::function<void()>> FOnAlarm = std::make_shared<std::function<void()>>();
   bool FDeviceGone = false;
   std::string FGoneReport;
   int FErrorsShown = 0;

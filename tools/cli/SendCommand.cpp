@@ -1,30 +1,32 @@
 // "send --port NAME [--wait MS] [--replies N] [--json] COMMAND": writes one
-// command frame and prints, as decode prints them, the blocks received
-// within the wait; with --replies, the wait ends early once N frames' worth
-// of bytes has come.
-#include "console/ReplyDecoder.h"
+// command frame and prints, as decode prints them, the reply frames received
+// within the wait, each decoded by itself however the line cut or glued
+// them; with --replies, the wait ends early once N reply frames have come.
 #include "tools/cli/PortArguments.h"
 #include "tools/cli/PortSession.h"
+#include "tools/cli/ReplyFeed.h"
 
 int RunSend(TCliArgs args, std::ostream& out, std::ostream& err) {
   const TPortArguments arguments = ParsePortArguments(args, paSend);
   TPortSession session(err);
   int exit = cxOk;
-  std::size_t received = 0;
-  session.Open(arguments.Port, [&](std::span<const std::uint8_t> block) {
-    if (PrintDecodedReply(DecodeReply(block), arguments.Format, out, err) != cxOk) {
+  unsigned frames = 0;
+  TReplyFeed replies(session, [&](const TReplyBlock& block) {
+    if (PrintDecodedReply(DecodeReplyBlock(block), arguments.Format, out, err) != cxOk) {
       exit = cxConversion;
     }
     out.flush();
-    received += block.size();
-    if (arguments.Replies != 0 && received >= arguments.Replies * TFrame{}.size()) {
-      Application->Terminate();
-    }
+    if (block.Kind != rbJunk) ++frames;
+    if (arguments.Replies != 0 && frames >= arguments.Replies) Application->Terminate();
   });
+  session.Open(arguments.Port,
+               [&](std::span<const std::uint8_t> block) { replies.Receive(block); });
   const TFrame& frame = CommandFrame(*arguments.Command);
   PortWrite(session.Port(), frame.data(), static_cast<std::int32_t>(frame.size()));
 
-  switch (session.Run(arguments.Wait)) {
+  const TSessionEnd end = session.Run(arguments.Wait);
+  replies.Finish();
+  switch (end) {
     case seDeviceGone:
       err << "dispenser-cli: " << arguments.Port << ": " << session.GoneReport() << std::endl;
       return cxFailure;

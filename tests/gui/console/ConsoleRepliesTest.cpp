@@ -1,8 +1,9 @@
 // What the dispenser answers, as the window shows it: every reply kind of
 // the virtual dispenser decoded into the log, the count fields, the dialogs
-// and the reply progress bar; and, from a far end of the test's own, blocks
-// the dispenser would not send: one starting with LF, and an error reply
-// whose count is not a number followed by a good reply.
+// and the reply progress bar, also when each reply comes in two pieces; and,
+// from a far end of the test's own, blocks the dispenser would not send: one
+// starting with LF, an error reply whose count is not a number followed by a
+// good reply, and replies glued together, split or cut off.
 #include "ConsoleTestSupport.h"
 
 using console_test::LoopUntil;
@@ -77,6 +78,29 @@ TEST_F(ConsoleReplies, StateHoldCountAndDispenseRepliesReachTheirControls) {
                          "Read data : " + QString::fromUtf8(u8"\u240200c0013\uFFFD\u2403")}));
 }
 
+// Each reply in two writes 20 ms apart: the window shows what it shows for
+// whole replies.
+class ConsoleSplitReplies : public ConsoleReplies {
+ protected:
+  std::vector<std::string> SimArguments() const override {
+    return {"--split", "--fault", "jam@2:3"};
+  }
+};
+
+TEST_F(ConsoleSplitReplies, CountsAndTheDispenseDialogAppearAsForWholeReplies) {
+  Window().Click("Button2");
+  Press("Button5", 1);
+  Press("Button6", 2);
+  Press("Button5", 2);
+  EXPECT_EQ(Window().Log(), (QStringList{"", "02303062303031308503", "02303063303031308603",
+                                         "Read data : " + kCountReplyText, "02303045323030346D03",
+                                         "jam 1 or jam 2."}));
+  EXPECT_EQ(Window().Text("Edit1"), "10");
+  EXPECT_EQ(Window().Text("Edit2"), "010");
+  EXPECT_EQ(BoxTexts(), QStringList{"3장 방출되었습니다."});
+  EXPECT_EQ(Window().Position("ProgressBar2"), 3 * 5);
+}
+
 class ConsoleErrorReplies : public SimulatedDispenser {
  protected:
   // Dispense n fails with the error of code n, after four notes.
@@ -148,8 +172,10 @@ TEST_F(ConsoleForeignReplies, AnUnreadableCountIsShownOnceAndTheNextReplyIsStill
   Send(std::string_view("\x02"
                         "00E30AB\0\x03",
                         10),
-       2);
-  EXPECT_EQ(window.Log().mid(1), (QStringList{"02303045333041420003", "chain."}));
+       3);
+  // Decoded as it came, then the checksum it should have had.
+  EXPECT_EQ(window.Log().mid(1),
+            (QStringList{"02303045333041420003", "chain.", "체크섬 오류: 받음 00, 계산 8D"}));
   ASSERT_TRUE(LoopUntil([&] { return !boxes.Seen().empty(); }));
   EXPECT_EQ(boxes.Seen()[0].Icon, QMessageBox::Critical);
   EXPECT_EQ(boxes.Seen()[0].Text, "'AB' is not a valid integer value");
@@ -159,10 +185,48 @@ TEST_F(ConsoleForeignReplies, AnUnreadableCountIsShownOnceAndTheNextReplyIsStill
       "\x02"
       "00sr000\xD7\x03",
       2);
-  EXPECT_EQ(window.Log().mid(3), (QStringList{"0230307372303030D703", "대기상태입니다."}));
+  EXPECT_EQ(window.Log().mid(4), (QStringList{"0230307372303030D703", "대기상태입니다."}));
   EXPECT_EQ(window.Position("ProgressBar2"), 5);
   EXPECT_EQ(boxes.Seen().size(), 1u);
   EXPECT_TRUE(window->Com1->Connected());
+}
+
+TEST_F(ConsoleForeignReplies, SplitGluedAndCutOffRepliesAreShownFrameByFrame) {
+  window.Click("Button2");
+  // A jam after four notes, then the count: cut and glued across three
+  // writes, the window's loop running between them.
+  far.Write(
+      "\x02"
+      "00E2");
+  QTimer::singleShot(5, [&] {
+    far.Write(
+        "005\x6E\x03\x02"
+        "00c");
+  });
+  QTimer::singleShot(10, [&] { far.Write("0010\x86\x03"); });
+  ASSERT_TRUE(LoopUntil([&] { return window.Log().size() >= 5; }));
+  EXPECT_EQ(window.Log().mid(1),
+            (QStringList{"02303045323030356E03", "jam 1 or jam 2.", "02303063303031308603",
+                         "Read data : " + kCountReplyText}));
+  EXPECT_EQ(window.Text("Edit2"), "010");
+  ASSERT_EQ(boxes.Seen().size(), 1u);
+  EXPECT_EQ(boxes.Seen()[0].Text, "4장 방출되었습니다.");
+
+  // A count that is no number, glued to a standby reply: the error is shown
+  // and the standby reply still comes. Then a frame cut off for good: once.
+  Send(std::string_view("\x02"
+                        "00E30AB\x8D\x03"
+                        "\x02"
+                        "00sr000\xD7\x03"
+                        "\x02"
+                        "00b"),
+       5);
+  EXPECT_EQ(window.Log().mid(5),
+            (QStringList{"02303045333041428D03", "chain.", "0230307372303030D703",
+                         "대기상태입니다.", "02303062"}));
+  ASSERT_TRUE(LoopUntil([&] { return boxes.Seen().size() == 2; }));
+  EXPECT_EQ(boxes.Seen()[1].Text, "'AB' is not a valid integer value");
+  EXPECT_EQ(window.Position("ProgressBar2"), 4 * 5);  // none for the failed block
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <array>
+#include <functional>
 
 #include "tests/integration/dispenser/SimProcess.h"
 
@@ -68,6 +69,23 @@ class TCliProcess {
     return false;
   }
 
+  // Waits until the effect lines on stdout (all but the read headers) are `text`.
+  bool EffectsAre(const std::string& text) const {
+    for (int waited = 0; EffectLines() != text; waited += 2) {
+      if (waited > kHangTimeoutMs) return false;
+      usleep(2000);
+    }
+    return true;
+  }
+  std::string EffectLines() const {
+    std::istringstream out(Out());
+    std::string effects;
+    for (std::string line; std::getline(out, line);) {
+      if (!line.starts_with("-- ")) effects += line + "\n";
+    }
+    return effects;
+  }
+
   // Waits until stdout holds `text`.
   bool Printed(const std::string& text) const {
     for (int waited = 0; waited < kHangTimeoutMs; waited += 2) {
@@ -95,6 +113,13 @@ class TFarEnd {
   }
   ~TFarEnd() { Hang(); }
   const std::string& SlavePath() const { return FSlave; }
+  // Writes the bytes in pieces of `piece` bytes, `gap` apart.
+  void WriteSlowly(const std::vector<std::uint8_t>& bytes, std::size_t piece, useconds_t gap) {
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+      if (at > 0) usleep(gap);
+      Write({bytes.begin() + at, bytes.begin() + std::min(at + piece, bytes.size())});
+    }
+  }
   void Write(const std::vector<std::uint8_t>& bytes) {
     EXPECT_EQ(write(FMaster, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
@@ -186,22 +211,12 @@ TEST(CliSend, EveryFaultKindShowsItsLineAndTheNotesThatLeftThenTheErrorState) {
   }
 }
 
-TEST(CliSend, ASplitReplyArrivesWholeOverTheBlocksItCameIn) {
+TEST(CliSend, ASplitReplyIsDecodedWholeAsDecodeShowsIt) {
   TSimProcess sim({"--split"});
   const TCliRun run = Cli({"send", "--port", sim.SlavePath(), "--wait", "10000", "--replies", "1",
                            "--json", "count-query"});
   EXPECT_EQ(run.Exit, 0) << run.Err;
-  // Each block's hex line (the Memo1 line that is all hex digits); together
-  // they are the reply, however many blocks it came in.
-  const std::string prefix = R"({"target": "Memo1", "text": ")";
-  std::istringstream lines(run.Out);
-  std::string hex;
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.starts_with(prefix) || !line.ends_with("\"}")) continue;
-    const std::string text = line.substr(prefix.size(), line.size() - prefix.size() - 2);
-    if (text.find_first_not_of("0123456789ABCDEF") == std::string::npos) hex += text;
-  }
-  EXPECT_EQ(hex, "02303063303030308503") << run.Out;
+  EXPECT_EQ(run.Out, Cli({"decode", "--json", "02303063303030308503"}).Out);
 }
 
 TEST(CliSend, APortThatCannotBeOpenedIsReportedWithExitOne) {
@@ -245,7 +260,7 @@ TEST(CliMonitor, ACountThatIsNoNumberIsReportedAndMonitoringGoesOnUntilTheDevice
 
   const std::string out = monitor.Out();
   EXPECT_TRUE(out.starts_with("-- ")) << out;
-  EXPECT_NE(out.find(", 10 bytes\nEdit3\t"), std::string::npos) << out;
+  EXPECT_NE(out.find(", 10 bytes: 02303045323041420003\nEdit3\t"), std::string::npos) << out;
   EXPECT_EQ(out.find("dialog"), std::string::npos) << "no dispense dialog for a bad count";
   EXPECT_EQ(monitor.Err(),
             "dispenser-cli: monitoring " + far.SlavePath() +
@@ -278,4 +293,44 @@ TEST(CliMonitor, InterruptedItClosesThePortAndExitsZero) {
     // The port was let go: it opens again at once.
     EXPECT_EQ(Send(sim.SlavePath(), "state-query").Exit, 0) << signal;
   }
+}
+
+// The line cuts and glues replies; monitor shows each reply frame's effects
+// once, as decode shows them for the whole frame, and junk and a frame cut
+// off by themselves.
+TEST(CliMonitor, RepliesAreDecodedFrameByFrameHoweverTheLineDeliversThem) {
+  const std::string standby = "0230307372303030D703";
+  const std::string count = "02303063303031308603";
+  const std::string dispensed = "02303062303031308503";
+  const std::string held = "0230307372303131D903";
+  auto decoded = [](const std::string& hex) { return Cli({"decode", hex}).Out; };
+
+  TFarEnd far;
+  TCliProcess monitor({"monitor", "--port", far.SlavePath()});
+  ASSERT_TRUE(monitor.Monitoring());
+  std::string expected;
+  const struct {
+    const char* Name;
+    std::function<void()> Write;
+    std::string Effects;
+  } steps[] = {
+      {"split in two, 5 ms apart", [&] { far.WriteSlowly(Hex(standby), 5, 5000); },
+       decoded(standby)},
+      {"ten single bytes", [&] { far.WriteSlowly(Hex(count), 1, 1000); }, decoded(count)},
+      {"four in one write", [&] { far.Write(Hex(standby + count + dispensed + held)); },
+       decoded(standby) + decoded(count) + decoded(dispensed) + decoded(held)},
+      {"reply, junk, reply", [&] { far.Write(Hex(standby + "414243" + count)); },
+       decoded(standby) + decoded("414243") + decoded(count)},
+      {"wrong checksum", [&] { far.Write(Hex("0230307372303030D803")); },
+       decoded("0230307372303030D803") + "Memo1\t체크섬 오류: 받음 D8, 계산 D7\n"},
+      {"cut off, shown after the wait", [&] { far.Write(Hex("0230306330")); },
+       decoded("0230306330")},
+      {"and only once", [&] { far.Write(Hex(standby)); }, decoded(standby)},
+  };
+  for (const auto& step : steps) {
+    step.Write();
+    expected += step.Effects;
+    ASSERT_TRUE(monitor.EffectsAre(expected)) << step.Name << ":\n" << monitor.EffectLines();
+  }
+  EXPECT_EQ(monitor.Stop(SIGTERM), 0);
 }

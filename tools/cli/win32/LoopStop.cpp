@@ -65,39 +65,54 @@ TLoopStop::~TLoopStop() {
   ::CloseHandle(AsHandle(FSignals));
 }
 
-void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<void()> stop) {
+void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<void()> stop,
+                      std::function<void()> ring) {
   Finish();
-  FHelper = std::thread([this, deadline, stop = std::move(stop)] { Watch(deadline, stop); });
+  FHelper = std::thread([this, deadline, stop = std::move(stop), ring = std::move(ring)] {
+    Watch(deadline, stop, ring);
+  });
+}
+
+void TLoopStop::WakeHelper() {
+  ::SetEvent(AsHandle(FWake));  // auto-reset: the helper's wait takes it
 }
 
 void TLoopStop::Finish() {
   if (!FHelper.joinable()) return;
-  ::SetEvent(AsHandle(FWake));  // auto-reset: the helper's wait takes it
+  FFinishing.store(true);
+  WakeHelper();
   FHelper.join();
+  FFinishing.store(false);
+  ::ResetEvent(AsHandle(FWake));  // an alarm's wake-up the helper did not take
 }
 
-void TLoopStop::Watch(std::optional<TClock::time_point> deadline,
-                      const std::function<void()>& stop) {
+void TLoopStop::Watch(std::optional<TClock::time_point> deadline, const std::function<void()>& stop,
+                      const std::function<void()>& ring) {
   const HANDLE handles[2] = {AsHandle(FSignals), AsHandle(FWake)};
   for (;;) {
     DWORD timeout = INFINITE;
-    if (deadline) {
-      const auto left = std::max(TClock::duration::zero(), *deadline - TClock::now());
+    if (const auto until = WakeAt(deadline)) {
+      const auto left = std::max(TClock::duration::zero(), *until - TClock::now());
       // Rounded up, so that the wait never ends before the deadline.
       const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
       timeout = static_cast<DWORD>(std::min<long long>(ms, INFINITE - 1));
     }
     const DWORD woken = ::WaitForMultipleObjects(2, handles, FALSE, timeout);
-    if (woken == WAIT_OBJECT_0 + 1) return;  // finished from outside
+    if (woken == WAIT_OBJECT_0 + 1) {
+      if (FFinishing.load()) return;  // finished from outside
+      continue;                       // the alarm moved: wait for its new time
+    }
     if (woken == WAIT_OBJECT_0) {
       FSignal.store(controlSignal.load());
       stop();
       return;
     }
-    if (woken == WAIT_TIMEOUT && deadline && TClock::now() >= *deadline) {
+    const auto now = TClock::now();
+    if (woken == WAIT_TIMEOUT && deadline && now >= *deadline) {
       stop();
       return;
     }
+    if (woken == WAIT_TIMEOUT && TakeAlarm(now) && ring) ring();
     if (woken == WAIT_FAILED) {  // cannot wait any more: end the loop rather than leave it hanging
       stop();
       return;

@@ -1,0 +1,33 @@
+// A port session's replies as the window assembles them: every read goes
+// through a reply assembler, the start of a frame whose rest does not come
+// is handed on at the session's alarm, and what is still held when the
+// session ends is handed on by Finish. Blocks reach the handler in the
+// order they came.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "console/ReplyAssembler.h"
+#include "tools/cli/PortSession.h"
+
+class TReplyFeed {
+ public:
+  using TBlockHandler = std::function<void(const TReplyBlock&)>;
+
+  // Sets the session's alarm handler.
+  TReplyFeed(TPortSession& session, TBlockHandler onBlock);
+
+  // The bytes of one read.
+  void Receive(std::span<const std::uint8_t> bytes);
+  // Hands on whatever is still held.
+  void Finish();
+
+ private:
+  void Hand(std::vector<TReplyBlock> blocks);
+
+  TPortSession& FSession;
+  TBlockHandler FOnBlock;
+  TReplyAssembler FAssembler;
+};
