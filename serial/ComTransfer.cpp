@@ -1,9 +1,9 @@
 // Overlapped reads and writes with their records, cancelling them, and the
 // line status: input queue count, modem signals, line errors.
-#include <cerrno>
 #include <mutex>
 #include <utility>
 
+#include "platform/serial/SystemErrorNumbers.h"
 #include "serial/CPort.h"
 
 // Async records --------------------------------------------------------------
@@ -47,7 +47,7 @@ std::int32_t TCustomComPort::WriteAsync(const void* buffer, std::int32_t count,
   if (record == nullptr) throw EComPort(FPort, ecInvalidAsync);
   // A negative count or a missing buffer is refused as the device would.
   if (count < 0 || (buffer == nullptr && count > 0)) {
-    throw EComPortExt(FPort, ecWriteFailed, EINVAL);
+    throw EComPortExt(FPort, ecWriteFailed, comm::kErrInvalidArgument);
   }
   FillAsyncRecord(akWrite, buffer, count, *record);
   record->StartError = 0;
@@ -66,7 +66,7 @@ std::int32_t TCustomComPort::ReadAsync(void* buffer, std::int32_t count, PAsyncR
   if (record == nullptr) throw EComPort(FPort, ecInvalidAsync);
   record->OpKind = akRead;
   record->StartError = 0;
-  if (buffer == nullptr || count < 0) return RefuseRead(*record, EINVAL);
+  if (buffer == nullptr || count < 0) return RefuseRead(*record, comm::kErrInvalidArgument);
   // What the buffer says when nothing arrives; an empty one has no byte to say it.
   if (count > 0) static_cast<std::uint8_t*>(buffer)[0] = 0xFF;
   comm::DWORD done = 0;

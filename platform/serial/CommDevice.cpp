@@ -1,11 +1,11 @@
 // comm::Device: the handle checks and the last error; everything else is the
 // backend's.
-#include <cerrno>
 #include <string_view>
 
 #include "platform/serial/DeviceBackend.h"
 #include "platform/serial/DeviceRegistry.h"
 #include "platform/serial/Overlapped.h"
+#include "platform/serial/SystemErrorNumbers.h"
 
 namespace comm {
 
@@ -34,12 +34,12 @@ Device Device::Open(const std::string& name) {
   const std::string bare = StripDevicePrefix(name);
   std::int32_t error = 0;
   if (std::optional<Device> device = DeviceRegistry::Open(bare, &error)) {
-    if (!device->Valid()) SetLastError(error != 0 ? error : ENODEV);
+    if (!device->Valid()) SetLastError(error != 0 ? error : kErrNoDevice);
     return *device;
   }
   std::shared_ptr<DeviceBackend> backend = OpenSystemDevice(bare, &error);
   if (!backend) {
-    SetLastError(error != 0 ? error : ENODEV);
+    SetLastError(error != 0 ? error : kErrNoDevice);
     return Device();
   }
   return Device(std::move(backend));
@@ -50,62 +50,62 @@ const std::string& Device::Name() const {
 }
 
 bool Device::CloseHandle() {
-  return Result(impl_ ? impl_->Close() : EBADF);
+  return Result(impl_ ? impl_->Close() : kErrBadHandle);
 }
 
 bool Device::SetupComm(DWORD inQueue, DWORD outQueue) {
-  return Result(impl_ ? impl_->SetupComm(inQueue, outQueue) : EBADF);
+  return Result(impl_ ? impl_->SetupComm(inQueue, outQueue) : kErrBadHandle);
 }
 
 bool Device::SetCommState(const DCB& dcb) {
-  return Result(impl_ ? impl_->SetCommState(dcb) : EBADF);
+  return Result(impl_ ? impl_->SetCommState(dcb) : kErrBadHandle);
 }
 
 bool Device::GetCommState(DCB* dcb) {
-  if (!impl_) return Result(EBADF);
-  if (dcb == nullptr) return Result(EINVAL);
+  if (!impl_) return Result(kErrBadHandle);
+  if (dcb == nullptr) return Result(kErrInvalidArgument);
   return Result(impl_->GetCommState(dcb));
 }
 
 bool Device::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
-  return Result(impl_ ? impl_->SetCommTimeouts(timeouts) : EBADF);
+  return Result(impl_ ? impl_->SetCommTimeouts(timeouts) : kErrBadHandle);
 }
 
 bool Device::GetCommTimeouts(COMMTIMEOUTS* timeouts) {
-  if (!impl_) return Result(EBADF);
-  if (timeouts == nullptr) return Result(EINVAL);
+  if (!impl_) return Result(kErrBadHandle);
+  if (timeouts == nullptr) return Result(kErrInvalidArgument);
   return Result(impl_->GetCommTimeouts(timeouts));
 }
 
 bool Device::PurgeComm(DWORD flags) {
-  return Result(impl_ ? impl_->PurgeComm(flags) : EBADF);
+  return Result(impl_ ? impl_->PurgeComm(flags) : kErrBadHandle);
 }
 
 bool Device::ClearCommError(DWORD* errors, COMSTAT* stat) {
-  return Result(impl_ ? impl_->ClearCommError(errors, stat) : EBADF);
+  return Result(impl_ ? impl_->ClearCommError(errors, stat) : kErrBadHandle);
 }
 
 bool Device::GetCommModemStatus(DWORD* status) {
-  if (!impl_) return Result(EBADF);
-  if (status == nullptr) return Result(EINVAL);
+  if (!impl_) return Result(kErrBadHandle);
+  if (status == nullptr) return Result(kErrInvalidArgument);
   return Result(impl_->GetCommModemStatus(status));
 }
 
 bool Device::SetCommMask(DWORD mask) {
-  return Result(impl_ ? impl_->SetCommMask(mask) : EBADF);
+  return Result(impl_ ? impl_->SetCommMask(mask) : kErrBadHandle);
 }
 
 bool Device::GetCommMask(DWORD* mask) {
-  if (!impl_) return Result(EBADF);
-  if (mask == nullptr) return Result(EINVAL);
+  if (!impl_) return Result(kErrBadHandle);
+  if (mask == nullptr) return Result(kErrInvalidArgument);
   return Result(impl_->GetCommMask(mask));
 }
 
 bool Device::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
-  if (ov == nullptr || !ov->hEvent.Valid() || mask == nullptr) return Result(EINVAL);
+  if (ov == nullptr || !ov->hEvent.Valid() || mask == nullptr) return Result(kErrInvalidArgument);
   if (!impl_) {
-    overlapped::FailWait(ov, EBADF);
-    return Result(EBADF);
+    overlapped::FailWait(ov, kErrBadHandle);
+    return Result(kErrBadHandle);
   }
   return Result(impl_->WaitCommEvent(mask, ov));
 }
@@ -113,14 +113,15 @@ bool Device::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
 namespace {
 
 // What stops a read or write before the backend sees it: bad arguments
-// (left alone: EINVAL) or no device (the block completes with EBADF).
+// (left alone: kErrInvalidArgument) or no device (the block completes with kErrBadHandle).
 std::int32_t CheckTransfer(bool valid, const void* buffer, DWORD count, DWORD* done,
                            OVERLAPPED* ov) {
-  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0)) return EINVAL;
+  if (ov == nullptr || !ov->hEvent.Valid() || (buffer == nullptr && count > 0))
+    return kErrInvalidArgument;
   if (done != nullptr) *done = 0;
   if (!valid) {
-    overlapped::FailTransfer(ov, EBADF);
-    return EBADF;
+    overlapped::FailTransfer(ov, kErrBadHandle);
+    return kErrBadHandle;
   }
   return 0;
 }
@@ -142,7 +143,7 @@ bool Device::ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov) {
 }
 
 bool Device::GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, bool wait) {
-  if (ov == nullptr) return Result(EINVAL);
+  if (ov == nullptr) return Result(kErrInvalidArgument);
   return Result(impl_ ? impl_->GetOverlappedResult(ov, transferred, wait)
                       : overlapped::Result(ov, transferred, wait));
 }

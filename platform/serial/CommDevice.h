@@ -13,6 +13,7 @@
 
 #include "platform/serial/CommConstants.h"
 #include "platform/serial/Event.h"
+#include "platform/serial/SystemErrorNumbers.h"
 
 namespace comm {
 
@@ -21,30 +22,30 @@ using DWORD = std::uint32_t;
 // The device control block: the whole line configuration, applied as one unit.
 struct DCB {
   DWORD DCBlength = 0;
-  DWORD BaudRate = 0;             // bits per second, any value the device accepts
+  DWORD BaudRate = 0;  // bits per second, any value the device accepts
   bool fBinary = false;
-  bool fParity = false;           // check the parity of received bytes
-  bool fOutxCtsFlow = false;      // output waits for CTS
-  bool fOutxDsrFlow = false;      // output waits for DSR
-  std::uint8_t fDtrControl = 0;   // 0 disable (line low), 1 enable (line high), 2 handshake
-  bool fDsrSensitivity = false;   // ignore received bytes while DSR is off
+  bool fParity = false;          // check the parity of received bytes
+  bool fOutxCtsFlow = false;     // output waits for CTS
+  bool fOutxDsrFlow = false;     // output waits for DSR
+  std::uint8_t fDtrControl = 0;  // 0 disable (line low), 1 enable (line high), 2 handshake
+  bool fDsrSensitivity = false;  // ignore received bytes while DSR is off
   bool fTXContinueOnXoff = false;
-  bool fOutX = false;             // output obeys XON/XOFF
-  bool fInX = false;              // input sends XON/XOFF
-  bool fErrorChar = false;        // replace bytes with a parity error by ErrorChar
-  bool fNull = false;             // discard received NUL bytes
-  std::uint8_t fRtsControl = 0;   // 0 disable, 1 enable, 2 handshake, 3 toggle
+  bool fOutX = false;            // output obeys XON/XOFF
+  bool fInX = false;             // input sends XON/XOFF
+  bool fErrorChar = false;       // replace bytes with a parity error by ErrorChar
+  bool fNull = false;            // discard received NUL bytes
+  std::uint8_t fRtsControl = 0;  // 0 disable, 1 enable, 2 handshake, 3 toggle
   bool fAbortOnError = false;
   std::uint16_t XonLim = 0;
   std::uint16_t XoffLim = 0;
-  std::uint8_t ByteSize = 8;      // 5 to 8
-  std::uint8_t Parity = 0;        // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  std::uint8_t StopBits = 0;      // 0 one, 1 one and a half, 2 two
+  std::uint8_t ByteSize = 8;  // 5 to 8
+  std::uint8_t Parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  std::uint8_t StopBits = 0;  // 0 one, 1 one and a half, 2 two
   std::uint8_t XonChar = 0;
   std::uint8_t XoffChar = 0;
   std::uint8_t ErrorChar = 0;
   std::uint8_t EofChar = 0;
-  std::uint8_t EvtChar = 0;       // receiving it raises EV_RXFLAG
+  std::uint8_t EvtChar = 0;  // receiving it raises EV_RXFLAG
   bool operator==(const DCB&) const = default;
 };
 
@@ -119,7 +120,7 @@ class Device {
   // that fails at once leaves the event reset, so a loop that re-arms it
   // sleeps (until told to stop) instead of spinning on a device that is gone.
   // Closing the device ends every pending operation with the "cancelled"
-  // error (ECANCELED on POSIX), as PurgeComm's abort flags do.
+  // error (kErrCancelled), as PurgeComm's abort flags do.
   bool WaitCommEvent(DWORD* mask, OVERLAPPED* ov);
   bool WriteFile(const void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov);
   bool ReadFile(void* buffer, DWORD count, DWORD* done, OVERLAPPED* ov);

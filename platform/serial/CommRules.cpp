@@ -1,6 +1,5 @@
 #include "platform/serial/CommRules.h"
-
-#include <cerrno>
+#include "platform/serial/SystemErrorNumbers.h"
 
 namespace comm {
 
@@ -18,20 +17,20 @@ std::optional<std::chrono::milliseconds> Limit(std::uint64_t ms) {
 }  // namespace
 
 std::int32_t ValidateDcb(const DCB& dcb) {
-  if (dcb.BaudRate == 0) return EINVAL;
-  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return EINVAL;
-  if (dcb.Parity > 4 || dcb.StopBits > 2) return EINVAL;
-  if (dcb.StopBits == 1 && dcb.ByteSize != 5) return EINVAL;
-  if (dcb.StopBits == 2 && dcb.ByteSize == 5) return EINVAL;
-  if (dcb.fDtrControl > 2 || dcb.fRtsControl > 3) return EINVAL;
-  if ((dcb.fOutX || dcb.fInX) && dcb.XonChar == dcb.XoffChar) return EINVAL;
+  if (dcb.BaudRate == 0) return kErrInvalidArgument;
+  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return kErrInvalidArgument;
+  if (dcb.Parity > 4 || dcb.StopBits > 2) return kErrInvalidArgument;
+  if (dcb.StopBits == 1 && dcb.ByteSize != 5) return kErrInvalidArgument;
+  if (dcb.StopBits == 2 && dcb.ByteSize == 5) return kErrInvalidArgument;
+  if (dcb.fDtrControl > 2 || dcb.fRtsControl > 3) return kErrInvalidArgument;
+  if ((dcb.fOutX || dcb.fInX) && dcb.XonChar == dcb.XoffChar) return kErrInvalidArgument;
   return 0;
 }
 
 std::int32_t ValidateTimeouts(const COMMTIMEOUTS& t) {
   if (t.ReadIntervalTimeout == MAXDWORD && t.ReadTotalTimeoutMultiplier == MAXDWORD &&
       t.ReadTotalTimeoutConstant == MAXDWORD) {
-    return EINVAL;
+    return kErrInvalidArgument;
   }
   return 0;
 }

@@ -14,13 +14,13 @@ namespace comm {
 // Every EV_ flag a mask may hold (EV_RXCHAR up to the two provider events).
 inline constexpr DWORD kAllCommEvents = 0x1FFF;
 
-// 0, or EINVAL for a block no serial device accepts: a rate of 0, data bits
+// 0, or kErrInvalidArgument for a block no serial device accepts: a rate of 0, data bits
 // outside 5..8, an unknown parity or stop-bit code, 1.5 stop bits with more
 // than 5 data bits, 2 stop bits with 5, an unknown DTR or RTS mode, or XON/XOFF
 // in use with the same character for both.
 std::int32_t ValidateDcb(const DCB& dcb);
 
-// 0, or EINVAL for time-outs Windows refuses (all three read values MAXDWORD).
+// 0, or kErrInvalidArgument for time-outs Windows refuses (all three read values MAXDWORD).
 std::int32_t ValidateTimeouts(const COMMTIMEOUTS& timeouts);
 
 // When a read of count bytes ends, besides having all count bytes.

@@ -17,7 +17,7 @@ class DeviceBackend;
 
 class DeviceRegistry {
  public:
-  // Opens the device: the backend, or null with *error set (EBUSY when it is
+  // Opens the device: the backend, or null with *error set (kErrDeviceBusy when it is
   // already open, for example).
   using Opener = std::function<std::shared_ptr<DeviceBackend>(std::int32_t* error)>;
 

@@ -1,10 +1,10 @@
 #include "platform/serial/LineDevice.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "platform/serial/Overlapped.h"
+#include "platform/serial/SystemErrorNumbers.h"
 
 namespace comm {
 
@@ -27,7 +27,7 @@ void LineDevice::Start() {
 }
 
 std::int32_t LineDevice::Unusable() const {
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   return gone_;
 }
 
@@ -36,11 +36,11 @@ std::int32_t LineDevice::Unusable() const {
 std::int32_t LineDevice::Close() {
   {
     std::lock_guard lock(mu_);
-    if (closed_) return EBADF;
+    if (closed_) return kErrBadHandle;
     closed_ = true;
-    AbortReads(ECANCELED);
-    AbortWrites(ECANCELED);
-    if (wait_) CompleteWait(ECANCELED, 0);
+    AbortReads(kErrCancelled);
+    AbortWrites(kErrCancelled);
+    if (wait_) CompleteWait(kErrCancelled, 0);
     timer_.reset();
   }
   // Without the lock: the driver's threads may be waiting for it.
@@ -50,8 +50,8 @@ std::int32_t LineDevice::Close() {
 
 std::int32_t LineDevice::SetupComm(DWORD inQueue, DWORD outQueue) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
-  if (inQueue > kMaxQueueSize || outQueue > kMaxQueueSize) return EINVAL;
+  if (closed_) return kErrBadHandle;
+  if (inQueue > kMaxQueueSize || outQueue > kMaxQueueSize) return kErrInvalidArgument;
   if (inQueue > 0) {
     const bool wasFull = input_.Size() >= capacity_;
     capacity_ = inQueue;
@@ -75,14 +75,14 @@ std::int32_t LineDevice::SetCommState(const DCB& dcb) {
 
 std::int32_t LineDevice::GetCommState(DCB* dcb) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   *dcb = dcb_;
   return 0;
 }
 
 std::int32_t LineDevice::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   if (const std::int32_t error = ValidateTimeouts(timeouts)) return error;
   timeouts_ = timeouts;
   return 0;
@@ -90,7 +90,7 @@ std::int32_t LineDevice::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
 
 std::int32_t LineDevice::GetCommTimeouts(COMMTIMEOUTS* timeouts) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   *timeouts = timeouts_;
   return 0;
 }
@@ -99,10 +99,10 @@ std::int32_t LineDevice::GetCommTimeouts(COMMTIMEOUTS* timeouts) {
 
 std::int32_t LineDevice::PurgeComm(DWORD flags) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
-  if ((flags & ~kPurgeFlags) != 0) return EINVAL;
-  if (flags & PURGE_TXABORT) AbortWrites(ECANCELED);
-  if (flags & PURGE_RXABORT) AbortReads(ECANCELED);
+  if (closed_) return kErrBadHandle;
+  if ((flags & ~kPurgeFlags) != 0) return kErrInvalidArgument;
+  if (flags & PURGE_TXABORT) AbortWrites(kErrCancelled);
+  if (flags & PURGE_RXABORT) AbortReads(kErrCancelled);
   std::int32_t error = 0;
   const DWORD clear = flags & (PURGE_TXCLEAR | PURGE_RXCLEAR);
   if (clear != 0 && gone_ == 0) error = driver_->Purge(clear);
@@ -118,7 +118,7 @@ std::int32_t LineDevice::PurgeComm(DWORD flags) {
 
 std::int32_t LineDevice::ClearCommError(DWORD* errors, COMSTAT* stat) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   // A device that is gone still hands out what it received before.
   if (gone_ != 0 && input_.Empty()) return gone_;
   if (errors != nullptr) *errors = errors_;
@@ -144,8 +144,8 @@ std::int32_t LineDevice::GetCommModemStatus(DWORD* status) {
 
 std::int32_t LineDevice::SetCommMask(DWORD mask) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
-  if ((mask & ~kAllCommEvents) != 0) return EINVAL;
+  if (closed_) return kErrBadHandle;
+  if ((mask & ~kAllCommEvents) != 0) return kErrInvalidArgument;
   if (wait_) CompleteWait(0, 0);
   mask_ = mask;
   history_ &= mask;
@@ -154,7 +154,7 @@ std::int32_t LineDevice::SetCommMask(DWORD mask) {
 
 std::int32_t LineDevice::GetCommMask(DWORD* mask) {
   std::lock_guard lock(mu_);
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   *mask = mask_;
   return 0;
 }
@@ -162,9 +162,9 @@ std::int32_t LineDevice::GetCommMask(DWORD* mask) {
 std::int32_t LineDevice::WaitCommEvent(DWORD* mask, OVERLAPPED* ov) {
   std::lock_guard lock(mu_);
   // The block of the wait in progress is left alone.
-  if (wait_ && wait_->ov == ov) return EINVAL;
+  if (wait_ && wait_->ov == ov) return kErrInvalidArgument;
   std::int32_t error = Unusable();
-  if (error == 0 && (mask_ == 0 || wait_)) error = EINVAL;
+  if (error == 0 && (mask_ == 0 || wait_)) error = kErrInvalidArgument;
   if (error != 0) {
     overlapped::FailWait(ov, error);
     return error;
@@ -204,9 +204,9 @@ void LineDevice::CompleteWait(std::int32_t status, DWORD events) {
 // still take what arrived before), or stopped by an error under
 // fAbortOnError until ClearCommError; 0 when it can.
 std::int32_t LineDevice::TransferRefused(bool reading) const {
-  if (closed_) return EBADF;
+  if (closed_) return kErrBadHandle;
   if (gone_ != 0 && !(reading && !input_.Empty())) return gone_;
-  if (dcb_.fAbortOnError && errors_ != 0) return ECANCELED;
+  if (dcb_.fAbortOnError && errors_ != 0) return kErrCancelled;
   return 0;
 }
 
@@ -343,7 +343,7 @@ void LineDevice::PumpWrites(Clock::time_point now) {
       continue;
     }
     if (head.deadline && now >= *head.deadline) {
-      FinishWrite(head, ETIMEDOUT);
+      FinishWrite(head, kErrTimedOut);
       writes_.pop_front();
       continue;
     }
@@ -424,8 +424,8 @@ void LineDevice::ReceivedWithError(DWORD errors, int byte) {
     }
   }
   if (dcb_.fAbortOnError) {
-    AbortReads(ECANCELED);
-    AbortWrites(ECANCELED);
+    AbortReads(kErrCancelled);
+    AbortWrites(kErrCancelled);
   } else if (events & EV_RXCHAR) {
     BytesArrived();
   }

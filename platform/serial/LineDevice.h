@@ -97,7 +97,7 @@ class LineDevice : public DeviceBackend {
   };
 
   // All with mu_ held.
-  std::int32_t Unusable() const;  // EBADF when closed, the reason when gone, else 0
+  std::int32_t Unusable() const;  // kErrBadHandle when closed, the reason when gone, else 0
   std::int32_t TransferRefused(bool reading) const;
   template <class T, class Run>
   std::int32_t Enqueue(std::deque<T>& queue, T transfer, DWORD* done, Run run);

@@ -1,7 +1,7 @@
 #include "platform/serial/Overlapped.h"
+#include "platform/serial/SystemErrorNumbers.h"
 
 #include <atomic>
-#include <cerrno>
 
 namespace comm::overlapped {
 
@@ -42,7 +42,7 @@ std::uintptr_t Transferred(const OVERLAPPED* ov) {
 std::int32_t Result(const OVERLAPPED* ov, DWORD* transferred, bool wait) {
   std::uintptr_t status = Status(ov);
   if (status == kPending && wait) {
-    if (WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED) return EINVAL;
+    if (WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED) return kErrInvalidArgument;
     status = Status(ov);
   }
   if (status == kPending) return ERROR_IO_INCOMPLETE;

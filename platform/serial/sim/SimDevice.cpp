@@ -1,9 +1,9 @@
 #include "platform/serial/sim/SimDevice.h"
 
-#include <cerrno>
 #include <cstdio>
 
 #include "platform/serial/Overlapped.h"
+#include "platform/serial/SystemErrorNumbers.h"
 #include "platform/serial/sim/SimLine.h"
 
 namespace comm::sim {
@@ -59,7 +59,7 @@ std::shared_ptr<DeviceBackend> SimDevice::Open(const std::shared_ptr<SimState>& 
   {
     std::lock_guard lock(state->mu);
     if (state->open || !state->plugged) {
-      *error = state->open ? EBUSY : ENOENT;
+      *error = state->open ? kErrDeviceBusy : kErrNoDevice;
       return nullptr;
     }
     state->open = true;

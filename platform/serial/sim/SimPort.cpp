@@ -1,9 +1,9 @@
 #include "platform/serial/sim/SimPort.h"
 
-#include <cerrno>
 #include <stdexcept>
 
 #include "platform/serial/DeviceRegistry.h"
+#include "platform/serial/SystemErrorNumbers.h"
 #include "platform/serial/sim/SimDevice.h"
 #include "platform/serial/sim/SimState.h"
 
@@ -50,7 +50,7 @@ SimPort::SimPort(std::string name) : state_(std::make_shared<SimState>(std::move
   const bool registered = DeviceRegistry::Register(state_->name, [weak](std::int32_t* error) {
     const std::shared_ptr<SimState> state = weak.lock();
     if (!state) {
-      *error = ENOENT;
+      *error = kErrNoDevice;
       return std::shared_ptr<DeviceBackend>();
     }
     return SimDevice::Open(state, error);
@@ -202,7 +202,7 @@ void SimPort::Unplug() {
     state_->plugged = false;
     state_->backlog.clear();
   }
-  if (state_->device != nullptr) state_->device->Gone(EIO);
+  if (state_->device != nullptr) state_->device->Gone(kErrDeviceGone);
 }
 
 void SimPort::Plug() {

@@ -94,8 +94,8 @@ class SimPort {
   void FailAlways(SimCall call, std::int32_t error);
   void ClearFailures();
 
-  // Unplugging: pending operations end with EIO, later calls fail with EIO
-  // (bytes already received can still be read), reopening fails with ENOENT
+  // Unplugging: pending operations end with kErrDeviceGone, later calls fail so
+  // (bytes already received can still be read), reopening fails with kErrNoDevice
   // until Plug.
   void Unplug();
   void Plug();

@@ -6,6 +6,15 @@
 
 namespace comm {
 
+// The named errors are Windows' own numbers.
+static_assert(kErrBadHandle == ERROR_INVALID_HANDLE);
+static_assert(kErrInvalidArgument == ERROR_INVALID_PARAMETER);
+static_assert(kErrCancelled == ERROR_OPERATION_ABORTED);
+static_assert(kErrTimedOut == ERROR_SEM_TIMEOUT);
+static_assert(kErrDeviceGone == ERROR_DEVICE_NOT_CONNECTED);
+static_assert(kErrNoDevice == ERROR_FILE_NOT_FOUND);
+static_assert(kErrDeviceBusy == ERROR_ACCESS_DENIED);
+
 bool IsDeviceGoneError(std::int32_t error) {
   switch (error) {
     case ERROR_ACCESS_DENIED:   // what USB serial drivers answer once unplugged

@@ -1,8 +1,6 @@
 // The hand-over of events to the handlers on the simulated device: each sync
 // method, handlers that raise, closing while a hand-over is under way, and a
 // device that disappears.
-#include <cerrno>
-
 #include "platform/serial/sim/SimPort.h"
 #include "tests/integration/engine/EventFixture.h"
 
@@ -146,7 +144,8 @@ TEST_F(HandOverTest, AnUnpluggedDeviceIsReportedOnceAndCostsNothingAfterwards) {
   ASSERT_TRUE(PumpUntil([&] { return !journal.Lines().empty(); }));
   EXPECT_EQ(journal.Lines(),
             std::vector<std::string>{"shown: COM Port Error: WaitForEvent method failed on SIM1"});
-  EXPECT_EQ(shownSystemErrors, (std::vector<std::pair<int, std::int32_t>>{{21, EIO}}));
+  EXPECT_EQ(shownSystemErrors,
+            (std::vector<std::pair<int, std::int32_t>>{{21, comm::kErrDeviceGone}}));
 
   // The thread no longer waits: no device call and no CPU time while idle.
   const std::size_t waits = sim.CountCalls(SimCall::WaitCommEvent);

@@ -1,7 +1,6 @@
 // Opening and closing as a whole on the simulated device: the order of the
 // notifications and of the device calls, the setters that open, close and
 // reopen, loading and destruction.
-#include <cerrno>
 #include <memory>
 
 #include "platform/serial/sim/SimPort.h"
@@ -84,13 +83,13 @@ TEST_F(OpenCloseTest, WithoutEventsThereIsNoThreadAndNoDeviceWait) {
 TEST_F(OpenCloseTest, AFailedAbortKeepsThePortOpenUnlessTheDeviceIsGone) {
   port->Open();
   journal.Take();
-  sim.FailNext(comm::sim::SimCall::PurgeComm, EBUSY);
+  sim.FailNext(comm::sim::SimCall::PurgeComm, comm::kErrDeviceBusy);
   EXPECT_THROW(port->Close(), EComPortExt);
   EXPECT_TRUE(port->Connected());
   EXPECT_EQ(journal.Take().back(), "BeforeClose c1");
 
   // A device that is gone has nothing pending: closing goes on.
-  sim.FailNext(comm::sim::SimCall::PurgeComm, EIO);
+  sim.FailNext(comm::sim::SimCall::PurgeComm, comm::kErrDeviceGone);
   port->Close();
   EXPECT_FALSE(port->Connected());
   EXPECT_FALSE(sim.IsOpen());

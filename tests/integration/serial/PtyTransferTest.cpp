@@ -67,7 +67,7 @@ TEST_F(PtyRead, PurgeAbortReleasesAPendingRead) {
   std::thread other([&] { device.PurgeComm(PURGE_TXABORT | PURGE_RXABORT); });
   DWORD n = 0;
   EXPECT_FALSE(Finish(op, &n));
-  EXPECT_EQ(GetLastError(), ECANCELED);
+  EXPECT_EQ(GetLastError(), kErrCancelled);
   other.join();
 }
 
@@ -172,7 +172,7 @@ TEST_F(PtyEvents, CloseReleasesAWaiter) {
   std::thread waiter([&] {
     DWORD unused;
     EXPECT_FALSE(device.GetOverlappedResult(&op.ov, &unused, true));
-    EXPECT_EQ(GetLastError(), ECANCELED);
+    EXPECT_EQ(GetLastError(), kErrCancelled);
   });
   EXPECT_TRUE(device.CloseHandle());
   waiter.join();

@@ -1,8 +1,6 @@
 // The port component on the simulated device: opening the device, the
 // control block, time-outs and buffer sizes it applies, and the setters'
 // compare-store-apply rule.
-#include <cerrno>
-
 #include "tests/unit/serial/SimPortFixture.h"
 
 namespace {
@@ -86,7 +84,7 @@ TEST(OpenDevice, AMissingDeviceWritesTheDebuggerLineAndRaisesCode1) {
   port.SetOnBeforeOpen([&](TObject*) { beforeOpen = true; });
   port.SetOnAfterOpen([&](TObject*) { afterOpen = true; });
   const auto lines = DebugLinesDuring([&] {
-    ExpectSystemError([&] { port.Open(); }, 1, ENOENT,
+    ExpectSystemError([&] { port.Open(); }, 1, comm::kErrNoDevice,
                       "COM Port Error: Unable to open com port on NOSUCHPORT");
   });
   EXPECT_EQ(lines, (std::vector<std::string>{"CreateFile \\\\.\\NOSUCHPORT"}));
@@ -97,8 +95,8 @@ TEST(OpenDevice, AMissingDeviceWritesTheDebuggerLineAndRaisesCode1) {
 }
 
 TEST_F(SimPortTest, AnOpenRefusedByTheDeviceCarriesItsError) {
-  sim.FailNext(SimCall::CreateFile, EBUSY);
-  ExpectSystemError([&] { port.Open(); }, 1, EBUSY,
+  sim.FailNext(SimCall::CreateFile, comm::kErrDeviceBusy);
+  ExpectSystemError([&] { port.Open(); }, 1, comm::kErrDeviceBusy,
                     "COM Port Error: Unable to open com port on SIM1");
   EXPECT_FALSE(port.Connected());
 }
@@ -119,8 +117,8 @@ TEST_F(SimPortTest, ASettingRefusedWhileOpeningClosesTheDeviceWithoutCloseNotice
   link.OnConnChange = [&](TObject*, bool) { ++closeNotices; };
   port.RegisterLink(&link);
   for (const Case& c : cases) {
-    sim.FailNext(c.call, EIO);
-    ExpectSystemError([&] { port.Open(); }, c.code, EIO,
+    sim.FailNext(c.call, comm::kErrDeviceGone);
+    ExpectSystemError([&] { port.Open(); }, c.code, comm::kErrDeviceGone,
                       std::string("COM Port Error: ") + c.text + " on SIM1");
     EXPECT_FALSE(port.Connected());
     EXPECT_FALSE(sim.IsOpen());
@@ -326,7 +324,7 @@ TEST_F(SimPortTest, CopyingIntoThePortsObjectAppliesNothing) {
 TEST_F(SimPortTest, ARefusedSettingStaysStoredAndIsSentAgainNextTime) {
   OpenPort();
   // 1.5 stop bits need 5 data bits: the device refuses the block.
-  ExpectSystemError([&] { port.SetStopBits(sbOne5StopBits); }, 7, EINVAL,
+  ExpectSystemError([&] { port.SetStopBits(sbOne5StopBits); }, 7, comm::kErrInvalidArgument,
                     "COM Port Error: SetCommState function failed on SIM1");
   EXPECT_EQ(port.StopBits(), sbOne5StopBits);
   EXPECT_EQ(sim.Dcb().StopBits, 0);
@@ -335,8 +333,8 @@ TEST_F(SimPortTest, ARefusedSettingStaysStoredAndIsSentAgainNextTime) {
   EXPECT_EQ(sim.Dcb().StopBits, 1);
   EXPECT_EQ(sim.Dcb().ByteSize, 5);
 
-  sim.FailNext(SimCall::SetCommTimeouts, EIO);
-  ExpectSystemError([&] { port.Timeouts().SetReadTotalConstant(7); }, 8, EIO,
+  sim.FailNext(SimCall::SetCommTimeouts, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.Timeouts().SetReadTotalConstant(7); }, 8, comm::kErrDeviceGone,
                     "COM Port Error: SetCommTimeouts failed on SIM1");
   EXPECT_EQ(port.Timeouts().ReadTotalConstant(), 7);
 

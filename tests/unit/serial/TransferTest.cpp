@@ -1,7 +1,5 @@
 // Reads, writes and line status on the simulated device, with the link
 // notices they send and every failure they raise.
-#include <cerrno>
-
 #include "tests/unit/serial/SimPortFixture.h"
 
 namespace {
@@ -49,13 +47,13 @@ TEST_F(TransferTest, WaitForAsyncGivesTheLinksTheBytesHandedToTheWrite) {
 }
 
 TEST_F(TransferTest, AWriteThatCannotStartRaisesCode2) {
-  ExpectSystemError([&] { port.Write("x", 1); }, 2, EBADF,
+  ExpectSystemError([&] { port.Write("x", 1); }, 2, comm::kErrBadHandle,
                     "COM Port Error: WriteFile function failed on SIM1");
   OpenPort();
-  sim.FailNext(SimCall::WriteFile, EIO);
-  ExpectSystemError([&] { port.Write("x", 1); }, 2, EIO,
+  sim.FailNext(SimCall::WriteFile, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.Write("x", 1); }, 2, comm::kErrDeviceGone,
                     "COM Port Error: WriteFile function failed on SIM1");
-  ExpectSystemError([&] { port.Write("x", -1); }, 2, EINVAL,
+  ExpectSystemError([&] { port.Write("x", -1); }, 2, comm::kErrInvalidArgument,
                     "COM Port Error: WriteFile function failed on SIM1");
   EXPECT_EQ(sim.Written(), "");
   EXPECT_TRUE(notices.empty());
@@ -68,7 +66,7 @@ TEST_F(TransferTest, AbortingEndsAPendingWriteWithCode2) {
   CreateAsyncRecord(record);
   EXPECT_EQ(port.WriteAsync("held", 4, record), 0);  // pending
   port.AbortPendingIO();
-  ExpectSystemError([&] { port.WaitForAsync(record); }, 2, ECANCELED,
+  ExpectSystemError([&] { port.WaitForAsync(record); }, 2, comm::kErrCancelled,
                     "COM Port Error: WriteFile function failed on SIM1");
   EXPECT_EQ(notices, std::vector<std::string>{"tx on"});
 }
@@ -117,20 +115,20 @@ TEST_F(TransferTest, ReadWithNothingQueuedReturnsZeroAndMarksTheBuffer) {
 // raises code 3 with the device's reason at once instead of waiting.
 TEST_F(TransferTest, AReadTheDeviceRefusesRaisesCode3WithoutWaiting) {
   OpenPort();
-  sim.FailNext(SimCall::ReadFile, EIO);
+  sim.FailNext(SimCall::ReadFile, comm::kErrDeviceGone);
   unsigned char buffer[4] = {};
   PAsyncRecord record;
   CreateAsyncRecord(record);
   EXPECT_EQ(port.ReadAsync(buffer, 4, record), 0);
   EXPECT_EQ(buffer[0], 0xFF);
-  ExpectSystemError([&] { port.WaitForAsync(record); }, 3, EIO,
+  ExpectSystemError([&] { port.WaitForAsync(record); }, 3, comm::kErrDeviceGone,
                     "COM Port Error: ReadFile function failed on SIM1");
 
-  sim.FailNext(SimCall::ReadFile, EIO);
-  ExpectSystemError([&] { port.Read(buffer, 4); }, 3, EIO,
+  sim.FailNext(SimCall::ReadFile, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.Read(buffer, 4); }, 3, comm::kErrDeviceGone,
                     "COM Port Error: ReadFile function failed on SIM1");
   port.Close();
-  ExpectSystemError([&] { port.Read(buffer, 4); }, 3, EBADF,
+  ExpectSystemError([&] { port.Read(buffer, 4); }, 3, comm::kErrBadHandle,
                     "COM Port Error: ReadFile function failed on SIM1");
   EXPECT_TRUE(notices.empty());
 }
@@ -144,16 +142,16 @@ TEST_F(TransferTest, AbortingEndsAPendingReadWithCode3) {
   CreateAsyncRecord(record);
   EXPECT_EQ(port.ReadAsync(buffer, 4, record), 0);
   port.AbortPendingIO();
-  ExpectSystemError([&] { port.WaitForAsync(record); }, 3, ECANCELED,
+  ExpectSystemError([&] { port.WaitForAsync(record); }, 3, comm::kErrCancelled,
                     "COM Port Error: ReadFile function failed on SIM1");
 }
 
 TEST_F(TransferTest, AReadCanEndWithCode10WhenTheQueueCountFails) {
   OpenPort();
   sim.Feed("ab");
-  sim.FailNext(SimCall::ClearCommError, EIO);
+  sim.FailNext(SimCall::ClearCommError, comm::kErrDeviceGone);
   char buffer[2];
-  ExpectSystemError([&] { port.Read(buffer, 2); }, 10, EIO,
+  ExpectSystemError([&] { port.Read(buffer, 2); }, 10, comm::kErrDeviceGone,
                     "COM Port Error: ClearCommError function failed on SIM1");
 }
 
@@ -161,17 +159,17 @@ TEST_F(TransferTest, AReadCanEndWithCode10WhenTheQueueCountFails) {
 
 TEST_F(TransferTest, StatusCallsRaiseTheirCodesWithTheSystemError) {
   OpenPort();
-  sim.FailNext(SimCall::PurgeComm, EIO);
-  ExpectSystemError([&] { port.AbortPendingIO(); }, 5, EIO,
+  sim.FailNext(SimCall::PurgeComm, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.AbortPendingIO(); }, 5, comm::kErrDeviceGone,
                     "COM Port Error: PurgeComm function failed on SIM1");
-  sim.FailNext(SimCall::ClearCommError, ENXIO);
-  ExpectSystemError([&] { port.InputQueueCount(); }, 10, ENXIO,
+  sim.FailNext(SimCall::ClearCommError, comm::kErrNoDevice);
+  ExpectSystemError([&] { port.InputQueueCount(); }, 10, comm::kErrNoDevice,
                     "COM Port Error: ClearCommError function failed on SIM1");
-  sim.FailNext(SimCall::ClearCommError, EIO);
-  ExpectSystemError([&] { port.ReadLineErrors(); }, 10, EIO,
+  sim.FailNext(SimCall::ClearCommError, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.ReadLineErrors(); }, 10, comm::kErrDeviceGone,
                     "COM Port Error: ClearCommError function failed on SIM1");
-  sim.FailNext(SimCall::GetCommModemStatus, EIO);
-  ExpectSystemError([&] { port.ModemSignals(); }, 11, EIO,
+  sim.FailNext(SimCall::GetCommModemStatus, comm::kErrDeviceGone);
+  ExpectSystemError([&] { port.ModemSignals(); }, 11, comm::kErrDeviceGone,
                     "COM Port Error: GetCommModemStatus function failed on SIM1");
 }
 

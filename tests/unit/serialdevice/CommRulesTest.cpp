@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include "platform/serial/CommRules.h"
 
 namespace comm {
@@ -35,7 +33,7 @@ TEST(ValidateDcb, RefusesImpossibleFrames) {
   auto refused = [](auto change) {
     DCB dcb = Dcb8N1();
     change(dcb);
-    return ValidateDcb(dcb) == EINVAL;
+    return ValidateDcb(dcb) == kErrInvalidArgument;
   };
   EXPECT_TRUE(refused([](DCB& d) { d.BaudRate = 0; }));
   EXPECT_TRUE(refused([](DCB& d) { d.ByteSize = 4; }));
@@ -57,7 +55,7 @@ TEST(ValidateDcb, RefusesImpossibleFrames) {
 }
 
 TEST(ValidateTimeouts, RefusesOnlyAllThreeReadValuesAtMaximum) {
-  EXPECT_EQ(ValidateTimeouts({MAXDWORD, MAXDWORD, MAXDWORD, 0, 0}), EINVAL);
+  EXPECT_EQ(ValidateTimeouts({MAXDWORD, MAXDWORD, MAXDWORD, 0, 0}), kErrInvalidArgument);
   EXPECT_EQ(ValidateTimeouts({MAXDWORD, MAXDWORD, 100, 0, 0}), 0);
   EXPECT_EQ(ValidateTimeouts({}), 0);
 }

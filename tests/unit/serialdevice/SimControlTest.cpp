@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include "SimFixture.h"
 
 namespace comm::testing {
@@ -16,18 +14,18 @@ using ::testing::ElementsAre;
 using SimFailures = SimFixture;
 
 TEST_F(SimFailures, FailNextFailsOnceWithTheChosenError) {
-  port.FailNext(SimCall::SetCommTimeouts, EPERM);
+  port.FailNext(SimCall::SetCommTimeouts, kErrInvalidArgument);
   EXPECT_FALSE(device.SetCommTimeouts({}));
-  EXPECT_EQ(GetLastError(), EPERM);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
   EXPECT_TRUE(device.SetCommTimeouts({}));
 }
 
 TEST_F(SimFailures, FailAlwaysHoldsUntilCleared) {
-  port.FailAlways(SimCall::GetCommModemStatus, EIO);
+  port.FailAlways(SimCall::GetCommModemStatus, kErrDeviceGone);
   DWORD status;
   EXPECT_FALSE(device.GetCommModemStatus(&status));
   EXPECT_FALSE(device.GetCommModemStatus(&status));
-  EXPECT_EQ(GetLastError(), EIO);
+  EXPECT_EQ(GetLastError(), kErrDeviceGone);
   port.ClearFailures();
   EXPECT_TRUE(device.GetCommModemStatus(&status));
 }
@@ -48,18 +46,18 @@ TEST_F(SimFailures, FailedTransfersCompleteTheirBlockWithTheError) {
 
 TEST_F(SimFailures, FailedWaitLeavesItsEventReset) {
   ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
-  port.FailNext(SimCall::WaitCommEvent, EIO);
+  port.FailNext(SimCall::WaitCommEvent, kErrDeviceGone);
   Op op;
   EXPECT_FALSE(device.WaitCommEvent(&op.mask, &op.ov));
-  EXPECT_EQ(GetLastError(), EIO);
+  EXPECT_EQ(GetLastError(), kErrDeviceGone);
   EXPECT_FALSE(op.Done());
 }
 
 TEST(SimFailOpen, OpenFailsWithTheChosenError) {
   sim::SimPort port("SIMFAIL");
-  port.FailNext(SimCall::CreateFile, EACCES);
+  port.FailNext(SimCall::CreateFile, kErrDeviceBusy);
   EXPECT_FALSE(Device::Open("SIMFAIL").Valid());
-  EXPECT_EQ(GetLastError(), EACCES);
+  EXPECT_EQ(GetLastError(), kErrDeviceBusy);
   EXPECT_FALSE(port.IsOpen());
   EXPECT_TRUE(Device::Open("SIMFAIL").Valid());
 }
@@ -87,7 +85,7 @@ TEST_F(SimUnplug, PendingOperationsEndWithAnErrorThatSaysTheDeviceIsGone) {
   DWORD transferred;
   for (Op* op : {&wait, &read, &write}) {
     EXPECT_FALSE(Finish(*op, &transferred));
-    EXPECT_EQ(GetLastError(), EIO);
+    EXPECT_EQ(GetLastError(), kErrDeviceGone);
     EXPECT_TRUE(IsDeviceGoneError(GetLastError()));
   }
 }
@@ -100,11 +98,11 @@ TEST_F(SimUnplug, LaterCallsFailButBytesReceivedBeforeCanStillBeRead) {
   EXPECT_EQ(ReadNow(8), "ab");
   COMSTAT stat;
   EXPECT_FALSE(device.ClearCommError(nullptr, &stat));
-  EXPECT_EQ(GetLastError(), EIO);
+  EXPECT_EQ(GetLastError(), kErrDeviceGone);
   Op op;
   EXPECT_FALSE(device.ReadFile(op.buffer, 1, &op.done, &op.ov));
   EXPECT_FALSE(device.WriteFile("x", 1, &op.done, &op.ov));
-  EXPECT_EQ(GetLastError(), EIO);
+  EXPECT_EQ(GetLastError(), kErrDeviceGone);
   DCB dcb = port.Dcb();
   EXPECT_FALSE(device.SetCommState(dcb));
   // A loop that re-arms its wait finds the event reset and sleeps.
@@ -121,7 +119,7 @@ TEST(SimUnplugOpen, UnpluggedDeviceCannotBeOpenedUntilPluggedIn) {
   sim::SimPort port("SIMPLUG");
   port.Unplug();
   EXPECT_FALSE(Device::Open("SIMPLUG").Valid());
-  EXPECT_EQ(GetLastError(), ENOENT);
+  EXPECT_EQ(GetLastError(), kErrNoDevice);
   port.Plug();
   EXPECT_TRUE(Device::Open("SIMPLUG").Valid());
 }

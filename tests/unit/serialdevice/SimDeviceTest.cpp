@@ -1,7 +1,6 @@
 // Opening, handles and the event wait of the simulated device.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <thread>
 
 #include "SimFixture.h"
@@ -25,7 +24,7 @@ TEST(SimOpen, SecondOpenIsRefusedAsBusyUntilTheFirstCloses) {
   Device first = Device::Open("SIMOPEN");
   Device second = Device::Open("SIMOPEN");
   EXPECT_FALSE(second.Valid());
-  EXPECT_EQ(GetLastError(), EBUSY);
+  EXPECT_EQ(GetLastError(), kErrDeviceBusy);
   first.CloseHandle();
   EXPECT_TRUE(Device::Open("SIMOPEN").Valid());
 }
@@ -53,7 +52,7 @@ TEST(SimOpen, InvalidAndClosedHandlesFailEveryCallWithBadHandle) {
     DCB dcb;
     COMMTIMEOUTS timeouts;
     EXPECT_FALSE(device.SetupComm(64, 64));
-    EXPECT_EQ(GetLastError(), EBADF);
+    EXPECT_EQ(GetLastError(), kErrBadHandle);
     EXPECT_FALSE(device.SetCommState(dcb));
     EXPECT_FALSE(device.GetCommState(&dcb));
     EXPECT_FALSE(device.SetCommTimeouts(timeouts));
@@ -64,19 +63,30 @@ TEST(SimOpen, InvalidAndClosedHandlesFailEveryCallWithBadHandle) {
     EXPECT_FALSE(device.SetCommMask(EV_RXCHAR));
     EXPECT_FALSE(device.GetCommMask(&value));
     EXPECT_FALSE(device.WaitCommEvent(&op.mask, &op.ov));
-    EXPECT_EQ(GetLastError(), EBADF);
+    EXPECT_EQ(GetLastError(), kErrBadHandle);
     EXPECT_FALSE(device.ReadFile(op.buffer, 1, &op.done, &op.ov));
-    EXPECT_EQ(GetLastError(), EBADF);
+    EXPECT_EQ(GetLastError(), kErrBadHandle);
     EXPECT_TRUE(op.Done());  // a waiter on a failed read is not left hanging
     EXPECT_FALSE(device.WriteFile("x", 1, &op.done, &op.ov));
     EXPECT_FALSE(device.CloseHandle());
-    EXPECT_EQ(GetLastError(), EBADF);
+    EXPECT_EQ(GetLastError(), kErrBadHandle);
   }
 }
 
 TEST(SimOpen, UnknownNameFailsWithNoSuchDevice) {
   EXPECT_FALSE(Device::Open("\\\\.\\NOSUCHPORT").Valid());
-  EXPECT_EQ(GetLastError(), ENOENT);
+  EXPECT_EQ(GetLastError(), kErrNoDevice);
+}
+
+// The device layer's own failures carry the system's own numbers: a refused
+// argument, a cancelled or timed-out transfer and a missing device never read
+// as a device that has gone; the gone device does. (What a closed handle
+// reads as is the system's choice: Windows takes it for a device gone.)
+TEST(SystemErrors, OnlyTheGoneDeviceErrorReadsAsAGoneDevice) {
+  for (std::int32_t error : {kErrInvalidArgument, kErrCancelled, kErrTimedOut, kErrNoDevice}) {
+    EXPECT_FALSE(IsDeviceGoneError(error)) << SystemErrorText(error);
+  }
+  EXPECT_TRUE(IsDeviceGoneError(kErrDeviceGone));
 }
 
 // --- the event wait ----------------------------------------------------------
@@ -146,9 +156,9 @@ TEST_F(SimEvents, SecondWaitWhileOneIsPendingIsRefusedAndLeavesTheFirstAlone) {
   Op first, second;
   ASSERT_FALSE(device.WaitCommEvent(&first.mask, &first.ov));
   EXPECT_FALSE(device.WaitCommEvent(&second.mask, &second.ov));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
   EXPECT_FALSE(device.WaitCommEvent(&first.mask, &first.ov));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
   port.Feed("x");
   DWORD unused;
   EXPECT_TRUE(Finish(first, &unused));
@@ -158,10 +168,10 @@ TEST_F(SimEvents, SecondWaitWhileOneIsPendingIsRefusedAndLeavesTheFirstAlone) {
 TEST_F(SimEvents, WaitWithoutAMaskFailsAndLeavesItsEventReset) {
   Op op;  // created signalled
   EXPECT_FALSE(device.WaitCommEvent(&op.mask, &op.ov));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
   EXPECT_FALSE(op.Done());
   EXPECT_FALSE(device.SetCommMask(0x4000));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
 }
 
 TEST_F(SimEvents, ReceivedBytesRaiseTheEventCharacterAndTheEightyPercentMark) {
@@ -256,7 +266,7 @@ TEST_F(SimEvents, CloseReleasesAThreadWaitingForTheEvent) {
   EXPECT_TRUE(device.CloseHandle());
   waiter.join();
   EXPECT_FALSE(result);
-  EXPECT_EQ(error, ECANCELED);
+  EXPECT_EQ(error, kErrCancelled);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Reads and writes of the simulated device: time-outs, flow, purge, queue size.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -110,7 +109,7 @@ TEST_F(SimRead, PurgeAbortEndsPendingReadsAndKeepsTheQueuedBytes) {
   ASSERT_TRUE(device.PurgeComm(PURGE_TXABORT | PURGE_RXABORT));
   DWORD transferred = 1;
   EXPECT_FALSE(Finish(op, &transferred));
-  EXPECT_EQ(GetLastError(), ECANCELED);
+  EXPECT_EQ(GetLastError(), kErrCancelled);
   EXPECT_EQ(transferred, 0u);
   EXPECT_EQ(ReadNow(8), "ab");
 }
@@ -123,7 +122,7 @@ TEST_F(SimRead, PurgeClearEmptiesTheQueueAndWhatWaitsForRoom) {
   EXPECT_EQ(InQueue(), 0u);
   EXPECT_EQ(port.Backlog(), 0u);
   EXPECT_FALSE(device.PurgeComm(0x10));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
 }
 
 TEST_F(SimRead, InputBeyondTheQueueSizeWaitsAndNothingIsLost) {
@@ -143,7 +142,7 @@ TEST_F(SimRead, InputBeyondTheQueueSizeWaitsAndNothingIsLost) {
 
 TEST_F(SimRead, HugeBufferSizesAreRefused) {
   EXPECT_FALSE(device.SetupComm(0xFFFFFFFD, 1024));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
 }
 
 using SimWrite = SimFixture;
@@ -182,7 +181,7 @@ TEST_F(SimWrite, TotalWriteTimeoutFailsTheWrite) {
   ASSERT_FALSE(device.WriteFile("abc", 3, &op.done, &op.ov));
   DWORD transferred = 9;
   EXPECT_FALSE(Finish(op, &transferred));
-  EXPECT_EQ(GetLastError(), ETIMEDOUT);
+  EXPECT_EQ(GetLastError(), kErrTimedOut);
   EXPECT_EQ(transferred, 0u);
   EXPECT_GE(Clock::now() - start, milliseconds(33));
 }
@@ -209,7 +208,7 @@ TEST_F(SimWrite, PurgeAbortEndsPendingWrites) {
   ASSERT_TRUE(device.PurgeComm(PURGE_TXABORT));
   DWORD transferred = 0;
   EXPECT_FALSE(Finish(first, &transferred));
-  EXPECT_EQ(GetLastError(), ECANCELED);
+  EXPECT_EQ(GetLastError(), kErrCancelled);
   EXPECT_FALSE(Finish(second, &transferred));
   port.HoldOutput(false);
   EXPECT_EQ(port.Written(), "");
@@ -225,9 +224,9 @@ TEST_F(SimWrite, AbortOnErrorEndsTransfersUntilTheErrorIsRead) {
   port.InjectErrors(CE_FRAME);
   DWORD transferred = 0;
   EXPECT_FALSE(Finish(op, &transferred));
-  EXPECT_EQ(GetLastError(), ECANCELED);
+  EXPECT_EQ(GetLastError(), kErrCancelled);
   EXPECT_FALSE(device.WriteFile("a", 1, &op.done, &op.ov));
-  EXPECT_EQ(GetLastError(), ECANCELED);
+  EXPECT_EQ(GetLastError(), kErrCancelled);
   DWORD errors = 0;
   ASSERT_TRUE(device.ClearCommError(&errors, nullptr));
   EXPECT_EQ(errors, CE_FRAME);
@@ -242,7 +241,7 @@ TEST_F(SimWrite, RefusedBlockLeavesTheDeviceOnItsPreviousSettings) {
   dcb.ByteSize = 8;
   dcb.StopBits = 1;  // 1.5 stop bits need 5 data bits
   EXPECT_FALSE(device.SetCommState(dcb));
-  EXPECT_EQ(GetLastError(), EINVAL);
+  EXPECT_EQ(GetLastError(), kErrInvalidArgument);
   DCB after;
   ASSERT_TRUE(device.GetCommState(&after));
   EXPECT_EQ(after, before);
