@@ -61,7 +61,9 @@ IniDocument::IniDocument(const std::string& text) {
     const bool last = end == std::string::npos;
     if (last) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') {
+    // Carriage returns before the line's end belong to the ending: a line
+    // that kept one would read differently once written with either ending.
+    while (!line.empty() && line.back() == '\r') {
       line.pop_back();
       sawCrLf = sawCrLf || !last;
     }

@@ -97,6 +97,20 @@ TEST_F(IniFile, WritingKeepsOtherSectionsKeysCommentsAndLineEnds) {
             "Count=3\r\n");
 }
 
+// Stray carriage returns before a line's end (here on a last line without
+// one) are part of the ending: a value reads the same before and after
+// another key is written, however often.
+TEST_F(IniFile, StrayCarriageReturnsAtLineEndsDoNotChangeValuesOnRewrite) {
+  const std::string file = Path("stray.ini");
+  Put(file, "[S]\nA=1\r\r\nB=2\r\r");
+  TIniFile ini(file);
+  for (const char* value : {"x", "y"}) {
+    ini.WriteString("S", "C", value);
+    EXPECT_EQ(ini.ReadString("S", "A", "?") + ini.ReadString("S", "B", "?"), "12");
+  }
+  EXPECT_EQ(Contents(file), "[S]\r\nA=1\r\nB=2\r\nC=y\r\n");
+}
+
 TEST_F(IniFile, WhatTheFormatCannotHoldIsRefusedAndTheFileStaysAsItWas) {
   const std::string file = Path("port.ini");
   TIniFile ini(file);
