@@ -22,6 +22,20 @@ elseif(NOT SANITIZE STREQUAL "")
   message(FATAL_ERROR "SANITIZE must be empty, 'address' or 'thread', not '${SANITIZE}'")
 endif()
 
+# The fuzz build: every library with ASan + UBSan and the fuzzer's coverage;
+# the fuzz targets link libFuzzer itself (fuzz/CMakeLists.txt).
+if(BUILD_FUZZERS)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "BUILD_FUZZERS needs clang (CXX=clang++), not ${CMAKE_CXX_COMPILER_ID}")
+  endif()
+  if(NOT SANITIZE STREQUAL "")
+    message(FATAL_ERROR "BUILD_FUZZERS brings its own sanitizers; leave SANITIZE empty")
+  endif()
+  add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # project_test(NAME name SOURCES ... LIBS ... LABELS ...)
 # One GoogleTest executable registered with ctest, test by test (as a whole
 # when it runs through an emulator).
