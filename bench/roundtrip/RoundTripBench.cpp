@@ -8,10 +8,6 @@
 //
 // Prints the round-trip times (median, 99th percentile, worst); exit 0 only
 // if every round trip came back intact.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/SimChild.h"
 #include "console/HexText.h"
 #include "console/ReplyDecoder.h"
 #include "tools/cli/PortSession.h"
@@ -30,39 +27,8 @@ using TClock = std::chrono::steady_clock;
 
 // Every command, with the state changes that make each reply kind appear.
 constexpr TDispenserCommand kSequence[] = {
-    dcDispense,     dcCountQuery,    dcStateQuery, dcButtonHoldOn,    dcStateQuery,
-    dcButtonHoldOff, dcCountClear,   dcErrorClear, dcCountErrorClear,
-};
-
-// dispenser-sim as a child process; its slave path read from its stdout.
-struct TSimChild {
-  pid_t Pid = -1;
-  std::string SlavePath;
-
-  TSimChild(const std::string& program, bool split) {
-    int out[2];
-    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
-    Pid = fork();
-    if (Pid == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      close(out[1]);
-      std::vector<char*> argv{const_cast<char*>(program.c_str())};
-      if (split) argv.push_back(const_cast<char*>("--split"));
-      argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') SlavePath += c;
-    close(out[0]);
-    if (SlavePath.empty()) throw std::runtime_error("dispenser-sim printed no terminal path");
-  }
-  ~TSimChild() {
-    kill(Pid, SIGTERM);
-    waitpid(Pid, nullptr, 0);
-  }
+    dcDispense,      dcCountQuery, dcStateQuery, dcButtonHoldOn,    dcStateQuery,
+    dcButtonHoldOff, dcCountClear, dcErrorClear, dcCountErrorClear,
 };
 
 struct TResults {
@@ -73,7 +39,8 @@ struct TResults {
 
 double Percentile(std::vector<double> sorted, double p) {
   if (sorted.empty()) return 0;
-  const std::size_t index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+  const std::size_t index =
+      static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
   return sorted[std::min(index, sorted.size() - 1)];
 }
 
@@ -99,7 +66,7 @@ int main(int argc, char** argv) {
 
   try {
     TPortSession session(std::cerr);  // blocks the stop signals before any thread exists
-    TSimChild child(sim, split);
+    TSimChild child(sim, split ? std::vector<std::string>{"--split"} : std::vector<std::string>{});
     TDispenserMachine model;
     TResults results;
     std::vector<std::uint8_t> pending;  // received bytes not yet taken as a reply
@@ -154,7 +121,8 @@ int main(int argc, char** argv) {
                 results.Corrupted, pending.size());
     if (!results.FirstFault.empty()) std::printf("first fault: %s\n", results.FirstFault.c_str());
     std::printf("round-trip time: median %.1f us, 99th percentile %.1f us, worst %.1f us\n",
-                Percentile(sorted, 0.5), Percentile(sorted, 0.99), sorted.empty() ? 0 : sorted.back());
+                Percentile(sorted, 0.5), Percentile(sorted, 0.99),
+                sorted.empty() ? 0 : sorted.back());
     std::printf("total %.2f s, %.0f round trips/s\n", seconds, static_cast<double>(done) / seconds);
     if (end == seDeviceGone) std::printf("ended early: %s\n", session.GoneReport().c_str());
     return done == count && results.Corrupted == 0 && pending.empty() ? 0 : 1;

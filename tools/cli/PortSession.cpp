@@ -18,6 +18,7 @@ class TPortSession::TBackend : public HeadlessBackend {
       const auto* system = dynamic_cast<const EComPortExt*>(error);
       const bool vanished = system != nullptr && comm::IsDeviceGoneError(system->SystemErrorCode());
       FSession.FDeviceGone = true;
+      ++FSession.FGoneReports;
       FSession.FGoneReport =
           (vanished ? "the device is gone (" : "the port can no longer be watched (") + message +
           ")";

@@ -56,6 +56,9 @@ class TPortSession {
   // For seDeviceGone: what happened, with the engine's report:
   // "the device is gone (COM Port Error: WaitForEvent method failed on ...)".
   const std::string& GoneReport() const { return FGoneReport; }
+  // How many such reports the session has had (one per loss; more would
+  // be a fault).
+  int GoneReports() const { return FGoneReports; }
   // Port errors the application showed while the loop ran (a failed read).
   int ErrorsShown() const { return FErrorsShown; }
 
@@ -75,5 +78,6 @@ class TPortSession {
   std::shared_ptr<std::function<void()>> FOnAlarm = std::make_shared<std::function<void()>>();
   bool FDeviceGone = false;
   std::string FGoneReport;
+  int FGoneReports = 0;
   int FErrorsShown = 0;
 };
