@@ -78,6 +78,25 @@ TEST_F(EventDeliveryTest, ALineErrorBehindQueuedBytesIsReportedOnce) {
   }
 }
 
+// Without a sync method the error batch is handled on the event thread while
+// the main thread keeps asking for the queue count: each error still reaches
+// OnError once, whichever thread cleared it on the device.
+TEST_F(EventDeliveryTest, LineErrorsClearedByAnotherThreadAreReportedOnce) {
+  port.SetSyncMethod(smNone);
+  std::atomic<int> reported{0};
+  port.SetOnError([&](TObject*, TComErrors errors) {
+    if (errors == TComErrors{ceOverrun}) ++reported;
+  });
+  Open();
+  constexpr int kErrors = 50;
+  for (int i = 1; i <= kErrors; ++i) {
+    sim.InjectErrors(CE_OVERRUN);
+    ASSERT_TRUE(WaitUntil([&] { return port.InputQueueCount() >= 0 && reported >= i; })) << i;
+  }
+  EXPECT_TRUE(port.ReadLineErrors().Empty());
+  EXPECT_EQ(reported, kErrors);
+}
+
 TEST_F(EventDeliveryTest, EachLineEventReachesTheLinksThenItsHandler) {
   port.SetEventChar('\r');
   Open();

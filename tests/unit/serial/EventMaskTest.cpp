@@ -24,4 +24,16 @@ TEST(EventMask, SetsConvertAsAWholeAndUnknownBitsAreDropped) {
   EXPECT_EQ(MaskToEventSet(0xFFFFFFFF), TComEvents::All());
 }
 
+// A batch is handled in one fixed order that names every event once, errors
+// first, so OnError comes before OnRxChar of the same batch.
+TEST(EventMask, TheHandlingOrderNamesEveryEventOnceErrorsFirst) {
+  TComEvents seen;
+  for (TComEvent event : kEventHandlingOrder) {
+    EXPECT_FALSE(seen.Contains(event)) << int(event);
+    seen.Include(event);
+  }
+  EXPECT_EQ(seen, TComEvents::All());
+  EXPECT_EQ(kEventHandlingOrder[0], evError);
+}
+
 }  // namespace
