@@ -5,10 +5,10 @@
 #include <chrono>
 
 #include "console/HexText.h"
+#include "platform/runtime/Timestamp.h"
 #include "tools/cli/PortArguments.h"
 #include "tools/cli/PortSession.h"
 #include "tools/cli/ReplyFeed.h"
-#include "tools/common/Timestamp.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "console/HexText.h"
 #include "platform/runtime/SysUtils.h"
-#include "tools/common/Timestamp.h"
+#include "platform/runtime/Timestamp.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/common/Timestamp.h"
+#include "platform/runtime/Timestamp.h"
 
 #include <cstdio>
 #include <ctime>
@@ -6,7 +6,7 @@
 std::string WallClockTimestamp(std::chrono::system_clock::time_point time) {
   const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
   std::tm local{};
-  localtime_r(&seconds, &local);
+  localtime_s(&local, &seconds);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
   char text[40];

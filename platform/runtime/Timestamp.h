@@ -1,4 +1,5 @@
-// The wall-clock time stamps the tools print and log.
+// Local wall-clock time stamps, as the tools print them and the session logs
+// keep them. One implementation per operating system (posix/, win32/).
 #pragma once
 
 #include <chrono>
