@@ -26,9 +26,19 @@ TFrame BuildFrame(char letter, std::string_view data) {
   return frame;
 }
 
-TDispenserMachine::TDispenserMachine(std::vector<TFault> faults) : FFaults(std::move(faults)) {}
+TDispenserMachine::TDispenserMachine(std::vector<TFault> faults, std::optional<unsigned> muteAfter)
+    : FFaults(std::move(faults)), FMuteAfter(muteAfter) {}
 
 TMachineAnswer TDispenserMachine::Answer(const TFrame& frame) {
+  if (FMuteAfter && FAnswered >= *FMuteAfter) {
+    return {std::nullopt, "mute after " + IntToStr(*FMuteAfter) + " replies"};
+  }
+  TMachineAnswer answer = AnswerFrame(frame);
+  if (answer.Reply) ++FAnswered;
+  return answer;
+}
+
+TMachineAnswer TDispenserMachine::AnswerFrame(const TFrame& frame) {
   if (frame[1] != '0' || frame[2] != '0') return {std::nullopt, "not addressed 00"};
   const std::string data(frame.begin() + 4, frame.begin() + 8);
   if (!std::all_of(data.begin(), data.end(), [](char c) { return c >= '0' && c <= '9'; })) {

@@ -12,7 +12,8 @@
 //   I -> i DDDD  0001 clears the counter, 0002 the error, 0003 both
 //   K -> k DDDD  1010 holds the start and clear buttons, 0000 releases them
 // While an error is pending every dispense fails with it again, letting no
-// note out, until an error clear.
+// note out, until an error clear. A dispenser that hangs (mute after N)
+// answers N command frames and then ignores every frame, doing nothing.
 #pragma once
 
 #include <cstdint>
@@ -38,13 +39,16 @@ struct TMachineAnswer {
 
 class TDispenserMachine {
  public:
-  explicit TDispenserMachine(std::vector<TFault> faults = {});
+  explicit TDispenserMachine(std::vector<TFault> faults = {},
+                             std::optional<unsigned> muteAfter = std::nullopt);
 
   // Answers one frame (checksum already checked). Frames not addressed "00",
   // with data that is not four digits, with an unknown letter, or I and K
-  // frames with data they do not know, are ignored.
+  // frames with data they do not know, are ignored; so is every frame once
+  // the machine has gone mute.
   TMachineAnswer Answer(const TFrame& frame);
 
+  unsigned Answered() const { return FAnswered; }
   unsigned Total() const { return FTotal; }
   bool ButtonsHeld() const { return FButtonsHeld; }
   std::optional<TFaultKind> PendingError() const { return FPendingError; }
@@ -54,8 +58,11 @@ class TDispenserMachine {
   TFrame Dispense();
   TFrame FailedDispense(TFaultKind kind, unsigned notesOut);
   TFrame StateReply() const;
+  TMachineAnswer AnswerFrame(const TFrame& frame);
 
   std::vector<TFault> FFaults;
+  std::optional<unsigned> FMuteAfter;
+  unsigned FAnswered = 0;
   unsigned FTotal = 0;
   bool FButtonsHeld = false;
   std::optional<TFaultKind> FPendingError;

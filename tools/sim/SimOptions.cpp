@@ -71,6 +71,12 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
       if (options.LogFile.empty()) throw ESimUsage("--log needs a file name");
     } else if (name == "--delay") {
       options.Delay = ParseDelay(reader.Value());
+    } else if (name == "--mute-after") {
+      const std::string_view text = reader.Value();
+      const auto n = ParseDecimal(text, 1'000'000'000);
+      if (!n)
+        throw ESimUsage("--mute-after '" + std::string(text) + "' is not a number of replies");
+      options.MuteAfter = static_cast<unsigned>(*n);
     } else if (name == "--fault") {
       try {
         options.Faults.push_back(ParseFault(reader.Value()));
@@ -98,7 +104,7 @@ std::string SimUsage() {
     width += name.size();
   }
   return "usage: dispenser-sim [--link PATH] [--delay MS] [--split] [--log FILE]\n"
-         "                     [--fault KIND[@N][:NOTES]]...\n"
+         "                     [--mute-after N] [--fault KIND[@N][:NOTES]]...\n"
          "       dispenser-sim --help | --version\n"
          "A virtual dispenser on a pseudo-terminal. Prints the path of the terminal to\n"
          "open, then answers command frames until interrupted (SIGINT, SIGTERM, SIGHUP).\n"
@@ -108,6 +114,8 @@ std::string SimUsage() {
          IntToStr(kSplitPause.count()) +
          " ms apart\n"
          "  --log FILE     append every frame in and out, with a timestamp, to FILE\n"
+         "  --mute-after N answer the first N command frames, then none (a dispenser\n"
+         "                 that hangs)\n"
          "  --fault F      dispense N (counted from start; every dispense without @N)\n"
          "                 fails with error KIND after NOTES notes (default 4), and the\n"
          "                 dispenser stays in the error state until an error clear.\n" +

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ struct TSimOptions {
   bool Split = false;                 // --split: each reply in two writes
   std::string LogFile;                // --log FILE: every frame in and out, timestamped
   std::vector<TFault> Faults;         // --fault KIND[@N][:NOTES], in order given
+  std::optional<unsigned> MuteAfter;  // --mute-after N: N replies, then none
   bool Help = false;                  // --help
   bool Version = false;               // --version
 };

@@ -55,7 +55,7 @@ TStopSignals::~TStopSignals() {
 TSimServer::TSimServer(const TSimOptions& options, std::ostream& err)
     : FErr(err),
       FLog(options.LogFile),
-      FDispenser(options.Faults),
+      FDispenser(options.Faults, options.MuteAfter),
       FSchedule(options.Delay, options.Split) {
   if (!options.Link.empty()) FLink = std::make_unique<TSlaveLink>(options.Link, FPty.SlavePath());
 }

@@ -20,7 +20,9 @@ struct TExchange {
 
 class TVirtualDispenser {
  public:
-  explicit TVirtualDispenser(std::vector<TFault> faults = {}) : FMachine(std::move(faults)) {}
+  explicit TVirtualDispenser(std::vector<TFault> faults = {},
+                             std::optional<unsigned> muteAfter = std::nullopt)
+      : FMachine(std::move(faults), muteAfter) {}
 
   // Takes received bytes; returns what they completed, in stream order.
   std::vector<TExchange> Receive(std::span<const std::uint8_t> bytes);
