@@ -32,14 +32,16 @@ QString AboutText() {
       .arg(kProjectVersion, qVersion());
 }
 
-void AddAboutEntry(QPlainTextEdit& log) {
+void AddAboutEntry(QPlainTextEdit& log, std::function<void(QMenu&)> addEntries) {
   log.setContextMenuPolicy(Qt::CustomContextMenu);
-  QObject::connect(&log, &QWidget::customContextMenuRequested, &log, [&log](const QPoint& at) {
-    QMenu* menu = log.createStandardContextMenu(at);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addSeparator();
-    QObject::connect(menu->addAction(kAboutEntry), &QAction::triggered, &log,
-                     [&log] { ShowAbout(log.window()); });
-    menu->popup(log.viewport()->mapToGlobal(at));
-  });
+  QObject::connect(&log, &QWidget::customContextMenuRequested, &log,
+                   [&log, addEntries](const QPoint& at) {
+                     QMenu* menu = log.createStandardContextMenu(at);
+                     menu->setAttribute(Qt::WA_DeleteOnClose);
+                     menu->addSeparator();
+                     if (addEntries) addEntries(*menu);
+                     QObject::connect(menu->addAction(kAboutEntry), &QAction::triggered, &log,
+                                      [&log] { ShowAbout(log.window()); });
+                     menu->popup(log.viewport()->mapToGlobal(at));
+                   });
 }

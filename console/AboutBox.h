@@ -3,12 +3,16 @@
 // so that neither the window's stored layout nor its title changes.
 #pragma once
 
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QString>
 
-// The log's own context menu (copy, select all, ...), then a separator and
-// "About dispenser-console", which shows AboutText over the log's window.
-void AddAboutEntry(QPlainTextEdit& log);
+#include <functional>
+
+// The log's own context menu (copy, select all, ...), then a separator, the
+// entries `addEntries` adds, and "About dispenser-console", which shows
+// AboutText over the log's window.
+void AddAboutEntry(QPlainTextEdit& log, std::function<void(QMenu&)> addEntries = {});
 
 // The program's name and version, what it is, the Qt it runs on, its licence.
 QString AboutText();

@@ -1,6 +1,7 @@
 // dispenser-console's command line: the port to start with, or the usage.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -8,7 +9,9 @@
 #include "platform/runtime/SysUtils.h"
 
 struct TConsoleOptions {
-  std::string Port;      // --port NAME: Com1's port instead of the stored "COM1"
+  std::string Port;      // --port NAME: Com1's port instead of the one stored
+  std::string LogFile;   // --log FILE: the session log's file instead of a new one
+  bool NoLog = false;    // --no-log: no session log
   bool Help = false;     // --help, -h
   bool Version = false;  // --version
 };

@@ -1,5 +1,6 @@
 #include "console/MainForm.h"
 
+#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 
@@ -8,7 +9,9 @@
 #include "console/AboutBox.h"
 #include "console/Anchors.h"
 #include "console/FormControls.h"
+#include "console/PortSettingsText.h"
 #include "console/ReceivedText.h"
+#include "console/StoredSettings.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/runtime/Application.h"
 #include "ui_MainForm.h"
@@ -29,6 +32,23 @@ void SubstituteTahoma() {
   if (!QFont::substitutes("Tahoma").isEmpty()) return;
   QFont::insertSubstitutions("Tahoma",
                              {"DejaVu Sans Condensed", "DejaVu Sans", "FreeSans", "NanumGothic"});
+}
+
+// Com1's settings as the layout stores them.
+void SetStoredPortSettings(TCustomComPort& port) {
+  port.SetPort("COM1");
+  port.SetBaudRate(br9600);
+  port.SetDataBits(dbEight);
+  port.SetStopBits(sbOneStopBit);
+  port.Parity().SetBits(prNone);
+  port.Parity().SetReplace(true);
+  TComFlowControl& flow = port.FlowControl();
+  flow.SetOutCTSFlow(false);
+  flow.SetOutDSRFlow(false);
+  flow.SetControlDTR(dtrEnable);
+  flow.SetControlRTS(rtsEnable);
+  flow.SetXonXoffOut(false);
+  flow.SetXonXoffIn(false);
 }
 
 }  // namespace
@@ -54,12 +74,18 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
     if (label->parentWidget() != ui->StBar1) label->adjustSize();  // labels fit their captions
   }
   new TAnchorKeeper(*this);
+  ui->Memo1->SetMaxLines(kLogLines);
+  StartWindowLog(FRecorder, options, [this](const QString& line) { AddLogLine(line); });
+  FShownErrors = std::make_unique<TShownErrors>(FRecorder, *Com1);
+  RestoreSettings();
   if (!options.Port.empty()) Com1->SetPort(options.Port);
   KeepPortListed();
   BindStoredPorts();
   ConnectHandlers();
+  FReplyWatch = std::make_unique<TReplyWatch>(this, ui->StBar1->Panel(3), FRecorder);
   FReplies = std::make_unique<TReplyReception>(
-      this, [this](const TReplyBlock& block) { ApplyReply(block); });
+      this, [this](const TReplyBlock& block) { ApplyReply(block); },
+      [this](const TReplyBlock& block) { FReplyWatch->Arrived(block); });
   for (int i = 0; i < ComponentCount(); ++i) Components(i)->Loaded();
   Loaded();
   FormCreate(this);
@@ -74,19 +100,7 @@ void TForm1::CreateStoredComponents() {
   Com1 = new TComPort(this);
   Com1->SetName("Com1");
   Com1->BeginLoading();
-  Com1->SetPort("COM1");
-  Com1->SetBaudRate(br9600);
-  Com1->SetDataBits(dbEight);
-  Com1->SetStopBits(sbOneStopBit);
-  Com1->Parity().SetBits(prNone);
-  Com1->Parity().SetReplace(true);
-  TComFlowControl& flow = Com1->FlowControl();
-  flow.SetOutCTSFlow(false);
-  flow.SetOutDSRFlow(false);
-  flow.SetControlDTR(dtrEnable);
-  flow.SetControlRTS(rtsEnable);
-  flow.SetXonXoffOut(false);
-  flow.SetXonXoffIn(false);
+  SetStoredPortSettings(*Com1);
   Com1->SetEvents(TComEvents::All());
   Com1->SetOnRxChar([this](TObject* sender, std::int32_t count) { Com1RxChar(sender, count); });
   Com1->SetConnected(false);
@@ -130,7 +144,40 @@ void TForm1::ConnectHandlers() {
   }
   // After the selector's own handling of the pick (connected first).
   connect(ui->ComComboBox5, &QComboBox::activated, this, Guarded(this, [this] { PortPicked(); }));
-  AddAboutEntry(*ui->Memo1);
+  AddAboutEntry(*ui->Memo1, [this](QMenu& menu) { AddLogEntries(menu, *ui->Memo1, FRecorder); });
+  Com1->SetOnAfterOpen(
+      [this](TObject*) { FRecorder.Opened(Com1->Port(), PortSettingsText(*Com1)); });
+  Com1->SetOnAfterClose([this](TObject*) { FRecorder.Closed(Com1->Port()); });
+}
+
+void TForm1::RestoreSettings() {
+  const TRestoreResult restored = RestorePortSettings(*Com1, SetStoredPortSettings);
+  switch (restored.Outcome) {
+    case roRestored:
+      FRecorder.Note("settings of the last run: " + Com1->Port() + ", " + PortSettingsText(*Com1));
+      break;
+    case roNothingStored:
+      FRecorder.Note("no settings stored yet: the layout's are used");
+      break;
+    case roDamaged:
+      AddLogLine("저장된 설정을 읽을 수 없어 기본 설정을 사용합니다: " +
+                 QString::fromStdString(restored.Problem));
+      break;
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  try {
+    StorePortSettings(*Com1);
+  } catch (const std::exception& error) {
+    FRecorder.Error(std::string("the settings could not be stored: ") + error.what());
+  }
+  QWidget::closeEvent(event);
+}
+
+void TForm1::AddLogLine(const QString& line) {
+  ui->Memo1->AddLine(line);
+  FRecorder.Shown("Memo1", line.toStdString());
 }
 
 // ---- Opening and closing ------------------------------------------------------
@@ -171,7 +218,8 @@ void TForm1::Button2Click(TObject*) {
     Com1->Open();
     Com1->SetConnected(true);
     ShowStatus(kOpened, kOn);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    FRecorder.Error("Open COM " + Com1->Port() + ": " + error.what());
     ShowStatus(kInitFailed, kStandingBy);
   }
 }
@@ -205,15 +253,18 @@ void TForm1::PortPicked() {
 
 void TForm1::SendCommand(TDispenserCommand command, const char* logLine) {
   if (!Com1->Connected()) {
+    FRecorder.Shown("dialog", kOpenPortFirst);
     ShowMessage(kOpenPortFirst);
     return;
   }
   const TFrame& frame = CommandFrame(command);
   PortWrite(*Com1, frame.data(), static_cast<std::int32_t>(frame.size()));
+  FRecorder.Sent(command);
+  FReplyWatch->Sent(command);
   ui->ProgressBar1->StepIt();
   ++FSendCount;
   ui->Edit9->setText(QString::number(FSendCount));
-  if (logLine != nullptr) ui->Memo1->AddLine(QString::fromUtf8(logLine));
+  if (logLine != nullptr) AddLogLine(QString::fromUtf8(logLine));
 }
 
 void TForm1::Button5Click(TObject*) {
@@ -257,6 +308,7 @@ void TForm1::Com1RxChar(TObject*, std::int32_t Count) {
   if (Count <= 0) return;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(Count), 0);
   Com1->Read(buffer.data(), Count);
+  FRecorder.Received(buffer);
   FReplies->Receive(buffer);
 }
 
@@ -267,6 +319,7 @@ void TForm1::ApplyReply(const TReplyBlock& block) {
 }
 
 void TForm1::ApplyEffect(const TReplyEffect& effect) {
+  FRecorder.Shown(effect);  // before a dialog holds the window
   const QString text = QString::fromStdString(effect.Text + DisplayText(effect.Raw));
   switch (effect.Target) {
     case rtEdit3:

@@ -14,6 +14,9 @@
 #include "console/DispenserFrames.h"
 #include "console/ReplyDecoder.h"
 #include "console/ReplyReception.h"
+#include "console/ReplyWatch.h"
+#include "console/SessionRecorder.h"
+#include "console/WindowLog.h"
 #include "platform/qt/Timer.h"
 #include "serial/CPort.h"
 
@@ -69,11 +72,24 @@ class TForm1 : public QWidget, public TComponent {
   // Command frames written since the window was created.
   std::int32_t SendCount() const { return FSendCount; }
 
+  // The most lines the reply log keeps; older ones leave it (the session
+  // log file keeps everything).
+  static constexpr int kLogLines = 5000;
+
+ protected:
+  // Stores Com1's settings for the next start.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateStoredComponents();
   void KeepPortListed();
   void BindStoredPorts();
   void ConnectHandlers();
+  // Com1's settings from the last run, or the layout's; the session log
+  // says which, and a store that cannot be read is a line of the reply log.
+  void RestoreSettings();
+  // A line of the window's own in the reply log, recorded in the session log.
+  void AddLogLine(const QString& line);
 
   // Writes the command's frame and counts it; the log line, if any, follows.
   void SendCommand(TDispenserCommand command, const char* logLine = nullptr);
@@ -90,6 +106,9 @@ class TForm1 : public QWidget, public TComponent {
   void ApplyEffect(const TReplyEffect& effect);
 
   std::unique_ptr<Ui::TForm1> ui;
+  TSessionRecorder FRecorder;
+  std::unique_ptr<TShownErrors> FShownErrors;
+  std::unique_ptr<TReplyWatch> FReplyWatch;
   std::unique_ptr<TReplyReception> FReplies;
   std::int32_t FSendCount = 0;
 };

@@ -4,7 +4,13 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {}
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
+  setUndoRedoEnabled(false);
+}
+
+void TMemo::SetMaxLines(int lines) {
+  setMaximumBlockCount(lines);
+}
 
 int TMemo::LineCount() const {
   return FEmpty ? 0 : document()->blockCount();

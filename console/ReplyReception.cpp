@@ -8,28 +8,31 @@ namespace {
 
 using TClock = TReplyAssembler::TClock;
 
-void Queue(std::deque<TReplyBlock>& queue, std::vector<TReplyBlock> blocks) {
-  for (TReplyBlock& block : blocks) queue.push_back(std::move(block));
-}
-
 }  // namespace
 
-TReplyReception::TReplyReception(TComponent* owner, TApply apply)
-    : FTimer(new TTimer(owner)), FApply(std::move(apply)) {
+TReplyReception::TReplyReception(TComponent* owner, TApply apply, TArrived arrived)
+    : FTimer(new TTimer(owner)), FApply(std::move(apply)), FArrived(std::move(arrived)) {
   FTimer->SetName("ReplyTimer");
   FTimer->SetEnabled(false);
   FTimer->OnTimer = [this](TObject*) { TimerDue(); };
 }
 
 void TReplyReception::Receive(std::span<const std::uint8_t> bytes) {
-  Queue(FQueue, FAssembler.Feed(bytes, TClock::now()));
+  Queue(FAssembler.Feed(bytes, TClock::now()));
   ApplyQueued();
 }
 
 void TReplyReception::TimerDue() {
   FTimer->SetEnabled(false);
-  Queue(FQueue, FAssembler.Expire(TClock::now()));
+  Queue(FAssembler.Expire(TClock::now()));
   ApplyQueued();
+}
+
+void TReplyReception::Queue(std::vector<TReplyBlock> blocks) {
+  for (TReplyBlock& block : blocks) {
+    if (FArrived) FArrived(block);
+    FQueue.push_back(std::move(block));
+  }
 }
 
 void TReplyReception::ApplyQueued() {

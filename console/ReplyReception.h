@@ -22,8 +22,12 @@ class TReplyReception {
   // the effects before its failure.
   using TApply = std::function<void(const TReplyBlock&)>;
 
+  // Told of each block as the assembler hands it on, before it waits its
+  // turn to be applied.
+  using TArrived = std::function<void(const TReplyBlock&)>;
+
   // The timer is a component of `owner`.
-  TReplyReception(TComponent* owner, TApply apply);
+  TReplyReception(TComponent* owner, TApply apply, TArrived arrived = {});
 
   // The bytes of one read. Raises what applying a block raised; the blocks
   // after that one are then applied from the timer.
@@ -31,6 +35,7 @@ class TReplyReception {
 
  private:
   void TimerDue();
+  void Queue(std::vector<TReplyBlock> blocks);
   void ApplyQueued();
   // The timer set for what comes next: the blocks still queued at once,
   // else the held start of a frame at its due time, else nothing.
@@ -41,4 +46,5 @@ class TReplyReception {
   bool FApplying = false;
   TTimer* FTimer;
   TApply FApply;
+  TArrived FArrived;
 };

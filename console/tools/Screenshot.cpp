@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
 
   TConsoleOptions options;
   options.Port = port.toStdString();
+  options.NoLog = true;
   TForm1 form(nullptr, options);
   form.show();
 

@@ -8,6 +8,10 @@
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 namespace {
 
 // A message box that no test answers would hold the whole run until ctest's
@@ -33,6 +37,11 @@ class UnansweredBoxes : public QObject {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  // The windows keep their settings and session logs in folders of the run's own.
+  char home[] = "/tmp/console-tests.XXXXXX";
+  if (mkdtemp(home) == nullptr) return 1;
+  setenv("XDG_CONFIG_HOME", (std::string(home) + "/config").c_str(), 1);
+  setenv("XDG_STATE_HOME", (std::string(home) + "/state").c_str(), 1);
   // Also when ctest lists the tests, which it does without the test environment.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   GuardedApplication qt(argc, argv);
@@ -41,5 +50,7 @@ int main(int argc, char** argv) {
   qt.installEventFilter(&unanswered);
   TApplication application(std::make_unique<QtBackend>());
   application.Initialize();
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  std::filesystem::remove_all(home);
+  return result;
 }

@@ -22,6 +22,7 @@
 #include "console/ProgressBar.h"
 #include "console/StatusBar.h"
 #include "console/tools/MessageBoxAnswerer.h"
+#include "platform/runtime/Registry.h"
 #include "tests/integration/dispenser/SimProcess.h"
 #include "tests/integration/serial/PtyPair.h"
 
@@ -49,12 +50,21 @@ inline std::vector<std::string> FramesReceived(const std::string& logFile) {
   return frames;
 }
 
-// The window, built as the program builds it, with Com1 on `port`.
+// Options for a window on `port` that writes no session log.
+inline TConsoleOptions OnPort(const std::string& port) {
+  TConsoleOptions options;
+  options.Port = port;
+  options.NoLog = true;
+  return options;
+}
+
+// The window, built as the program builds it, with Com1 on `port`. Each
+// window keeps its settings in a store of its own unless it is given one.
 class TWindow {
  public:
-  explicit TWindow(const std::string& port) {
-    TConsoleOptions options;
-    options.Port = port;
+  explicit TWindow(const std::string& port) : TWindow(OnPort(port)) {}
+  explicit TWindow(const TConsoleOptions& options, std::string store = {}) {
+    TRegistry::SetStoreFile(store.empty() ? FScratch.File("registry") : store);
     FForm = std::make_unique<TForm1>(nullptr, options);
   }
 
@@ -95,6 +105,7 @@ class TWindow {
   }
 
  private:
+  simtest::TScratchDir FScratch;
   std::unique_ptr<TForm1> FForm;
 };
 

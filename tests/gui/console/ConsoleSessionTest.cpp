@@ -1,0 +1,140 @@
+// The technician's session around the window: the session log file, the
+// reply time in status panel 3, the bounded reply log, and the settings
+// kept from one start to the next.
+#include <QRegularExpression>
+
+#include <fstream>
+
+#include "ConsoleTestSupport.h"
+
+using console_test::LoopUntil;
+using console_test::OnPort;
+using console_test::TWindow;
+
+namespace {
+
+// The events of a session log, one "event<TAB>name<TAB>hex<TAB>text" a
+// line, after checking that every line has its time and that times never
+// go back. A reply time reads "N ms".
+QStringList LogEvents(const std::string& path) {
+  QStringList events;
+  QString last;
+  const QStringList lines = QString::fromStdString(simtest::ReadWholeFile(path)).split('\n');
+  for (const QString& line : lines) {
+    if (line.isEmpty() || line.startsWith("# ") || line.startsWith("time\t")) continue;
+    const QString time = line.section('\t', 0, 0);
+    EXPECT_TRUE(
+        QRegularExpression(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}$)").match(time).hasMatch())
+        << line.toStdString();
+    EXPECT_GE(time, last) << line.toStdString();
+    last = time;
+    QString event = line.section('\t', 1);
+    if (event.startsWith("reply\t")) {
+      EXPECT_TRUE(QRegularExpression(R"(\t\d+\.\d ms$)").match(event).hasMatch())
+          << line.toStdString();
+      event = event.section('\t', 0, 2) + "\tN ms";
+    }
+    events << event;
+  }
+  return events;
+}
+
+class ConsoleSession : public ::testing::Test {
+ protected:
+  simtest::TScratchDir scratch;
+  comm::testing::PtyPair far;
+  TMessageBoxAnswerer boxes;
+  std::string logFile = scratch.File("session.tsv");
+  TWindow window{[&] {
+    TConsoleOptions options = OnPort(far.slavePath);
+    options.NoLog = false;
+    options.LogFile = logFile;
+    return options;
+  }()};
+};
+
+TEST_F(ConsoleSession, TheLogFileKeepsSentReceivedShownAndReplyTimesInOrder) {
+  window.Click("Button2");
+  window.Click("state");
+  ASSERT_EQ(far.Read(10).size(), 10u);
+  far.Write(
+      "\x02"
+      "00E2005\x6E\x03");  // a jam after four notes
+  ASSERT_TRUE(LoopUntil([&] { return boxes.Seen().size() == 1; }));
+  EXPECT_TRUE(QRegularExpression("^응답 \\d+ ms$").match(window.Panels()[3]).hasMatch())
+      << window.Panels()[3].toStdString();
+
+  window.Click("btnhold");  // no answer this time
+  ASSERT_TRUE(LoopUntil([&] { return window.Panels()[3] == "응답 없음"; }));
+
+  const QString port = QString::fromStdString(far.slavePath);
+  EXPECT_EQ(LogEvents(logFile),
+            (QStringList{
+                "note\t\t\tno settings stored yet: the layout's are used",
+                "opened\t" + port +
+                    "\t\t9600 bit/s, 8 data bits, parity None, 1 stop bit(s), flow control Custom",
+                "sent\tstate-query\t02303053303030307503\t",
+                "received\t\t02303045323030356E03\t",
+                "reply\tstate-query\t\tN ms",
+                "shown\tEdit3\t\t␂00E2005n␃",
+                "shown\tMemo1\t\t02303045323030356E03",
+                "shown\tMemo1\t\tjam 1 or jam 2.",
+                "shown\tdialog\t\t4장 방출되었습니다.",
+                "sent\tbutton-hold-on\t0230304B313031306F03\t",
+                "shown\tMemo1\t\t버튼이 홀딩 됐습니다.",
+                "no-reply\tbutton-hold-on\t\tnone within 1000.0 ms",
+            }));
+
+  // The device goes.
+  far.HangUp();
+  ASSERT_TRUE(LoopUntil([&] { return LogEvents(logFile).size() > 12; }));
+  EXPECT_EQ(LogEvents(logFile)[12],
+            "lost\t" + port + "\t\tCOM Port Error: WaitForEvent method failed on " + port);
+}
+
+TEST_F(ConsoleSession, TheReplyLogKeepsOnlyItsLastLinesAndSavesThem) {
+  auto& memo = window.Control<TMemo>("Memo1");
+  for (int i = 0; i < TForm1::kLogLines + 10; ++i) memo.AddLine(QString::number(i));
+  EXPECT_EQ(memo.LineCount(), TForm1::kLogLines);
+  EXPECT_EQ(memo.Lines().first(), "10");  // the first empty line and 0 to 9 have gone
+  EXPECT_EQ(memo.Lines().last(), QString::number(TForm1::kLogLines + 9));
+
+  // "Save log as…" saves what is shown.
+  ASSERT_TRUE(SaveVisibleLines(memo, QString::fromStdString(scratch.File("saved.txt"))));
+  EXPECT_EQ(QString::fromStdString(simtest::ReadWholeFile(scratch.File("saved.txt"))),
+            memo.Lines().join('\n') + '\n');
+}
+
+// Each start on the store of the one before; a damaged store still starts.
+TEST(ConsoleSettings, PortAndLineSettingsSurviveARestartAndADamagedStoreFallsBackToTheLayout) {
+  simtest::TScratchDir scratch;
+  const std::string store = scratch.File("registry");
+  TConsoleOptions noPort = OnPort("");
+  {
+    TWindow first(OnPort("ttyS5"), store);
+    ASSERT_TRUE(first.Pick("ComComboBox1", "19200"));
+    first->close();
+  }
+  {
+    TWindow second(noPort, store);
+    EXPECT_EQ(second->Com1->Port(), "ttyS5");
+    EXPECT_EQ(second->Com1->BaudRate(), br19200);
+    EXPECT_EQ(second.Log(), QStringList{""});
+  }
+  {
+    TWindow third(OnPort("ttyS6"), store);  // --port wins
+    EXPECT_EQ(third->Com1->Port(), "ttyS6");
+    EXPECT_EQ(third->Com1->BaudRate(), br19200);
+  }
+  // A port name, then a rate stored as a number: read halfway, then refused.
+  std::ofstream(store) << "[HKEY_CURRENT_USER\\Software\\dispenser-console\\Com1]\n"
+                          "\"Port\"=\"ttyS7\"\n\"BaudRate\"=dword:00000005\n";
+  TWindow damaged(noPort, store);
+  EXPECT_EQ(damaged->Com1->Port(), "COM1");
+  EXPECT_EQ(damaged->Com1->BaudRate(), br9600);
+  ASSERT_EQ(damaged.Log().size(), 2);
+  EXPECT_TRUE(damaged.Log()[1].startsWith("저장된 설정을 읽을 수 없어 기본 설정을 사용합니다: "))
+      << damaged.Log()[1].toStdString();
+}
+
+}  // namespace
