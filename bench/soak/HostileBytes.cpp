@@ -77,13 +77,13 @@ THostileResult RunHostileBytes(double seconds) {
   // Memory once a second; the run ends when every byte sent has arrived.
   const auto settle = std::min<TClock::duration>(kSettle, (end - began) / 2);
   std::vector<long> resident;
-  std::function<void()> sample = [&] {
+  TPortSession::TTimerId sampler = 0;
+  sampler = session.AddTimer([&] {
     if (TClock::now() - began >= settle) resident.push_back(ReadProcess().ResidentKiB);
     if (!sending && received >= sent) Application->Terminate();
-    session.SetAlarm(TClock::now() + std::chrono::seconds(1));
-  };
-  session.SetOnAlarm(sample);
-  session.SetAlarm(TClock::now() + std::chrono::seconds(1));
+    session.SetTimer(sampler, TClock::now() + std::chrono::seconds(1));
+  });
+  session.SetTimer(sampler, TClock::now() + std::chrono::seconds(1));
   session.Run(std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::duration<double>(seconds) + std::chrono::seconds(30)));
   attacker.join();

@@ -31,6 +31,7 @@ TRoundTripResult RunRoundTrips(const std::string& program, long count) {
   TWindowPath window;
   TFrame expected{};
   bool awaiting = false;
+  TPortSession::TTimerId replyWait = 0;
 
   auto sendNext = [&] {
     if (result.Sent == count) {
@@ -42,7 +43,7 @@ TRoundTripResult RunRoundTrips(const std::string& program, long count) {
     expected = *model.Answer(command).Reply;
     ++result.Sent;
     awaiting = true;
-    session.SetAlarm(TClock::now() + std::chrono::seconds(1));
+    session.SetTimer(replyWait, TClock::now() + std::chrono::seconds(1));
     PortWrite(session.Port(), command.data(), static_cast<std::int32_t>(command.size()));
   };
   auto fault = [&](std::string what) {
@@ -50,7 +51,7 @@ TRoundTripResult RunRoundTrips(const std::string& program, long count) {
       result.FirstFault = "round trip " + std::to_string(result.Sent) + ": " + what;
     }
   };
-  session.SetOnAlarm([&] {
+  replyWait = session.AddTimer([&] {
     if (!awaiting) return;
     ++result.Lost;
     fault("no reply to " + HexText(expected) + "'s command");

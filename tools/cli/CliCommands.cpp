@@ -8,6 +8,7 @@ int RunDecode(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunPorts(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunSend(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunMonitor(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunRun(TCliArgs args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -17,15 +18,29 @@ constexpr TCliCommand kCommands[] = {
     {"decode", "[--json] HEX", "the effects of one received block given in hex", RunDecode},
     {"ports", "[--root DIR]", "the machine's serial ports, one name a line", RunPorts},
     {"send", "--port NAME [--wait MS] [--replies N] [--json] COMMAND",
-     "send one command frame; print, decoded, the reply frames received within\n"
-     "MS ms (default 1000), each by itself however the line cut or glued them;\n"
-     "a frame with a wrong checksum also gets a line that says so; --replies N\n"
-     "ends the wait once N reply frames have come",
+     "send one command frame; print, decoded, the reply\n"
+     "frames received within MS ms (default 1000), each\n"
+     "by itself however the line cut or glued them (a\n"
+     "wrong checksum adds a line); --replies N ends the\n"
+     "wait once N reply frames have come",
      RunSend},
     {"monitor", "--port NAME [--json]",
-     "print every block read, time-stamped with its bytes in hex, then the\n"
-     "effects of the reply frames it completed, until interrupted",
+     "print every block read, time-stamped with its\n"
+     "bytes in hex, then the effects of the reply frames\n"
+     "it completed, until interrupted",
      RunMonitor},
+    {"run",
+     "--port NAME [--repeat N] [--interval MS] [--timeout MS]\n"
+     "      [--stop-on-error] [--log FILE] [--json] (COMMAND... | --script FILE)",
+     "a burn-in run on one open port: the commands in\n"
+     "order, the whole list N times (default 1), each\n"
+     "waiting for its reply up to MS ms (default 1000),\n"
+     "then the interval (default 0); a summary at the end\n"
+     "or on Ctrl-C (--json: one JSON object, last line);\n"
+     "exit 0 only when every command got its reply and no\n"
+     "error reply came. A script has a command name or\n"
+     "\"wait MS\" a line; # starts a comment line",
+     RunRun},
 };
 
 }  // namespace

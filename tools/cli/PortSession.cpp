@@ -47,12 +47,14 @@ class TPortSession::TBackend : public HeadlessBackend {
   TPortSession& FSession;
 };
 
-TPortSession::TPortSession(std::ostream& err) : FErr(err) {
+TPortSession::TPortSession(std::ostream& err)
+    : FErr(err), FOnAlarm(std::make_shared<std::function<void()>>([this] { RunDueTimers(); })) {
   FApplication = std::make_unique<TApplication>(std::make_unique<TBackend>(*this));
   FApplication->Initialize();
 }
 
 TPortSession::~TPortSession() {
+  FTimers.clear();  // closing serves queued calls: no timer may run now
   FStop.Finish();
   Close();
   FPort.reset();
@@ -109,8 +111,35 @@ TSessionEnd TPortSession::Run(std::optional<std::chrono::milliseconds> wait) {
   return FStop.Signal() != 0 ? seSignal : seWaitOver;
 }
 
-void TPortSession::SetAlarm(std::optional<std::chrono::steady_clock::time_point> at) {
-  FStop.SetAlarm(at);
+TPortSession::TTimerId TPortSession::AddTimer(std::function<void()> onDue) {
+  FTimers.push_back({std::nullopt, std::move(onDue)});
+  return FTimers.size() - 1;
+}
+
+void TPortSession::SetTimer(TTimerId timer,
+                            std::optional<std::chrono::steady_clock::time_point> at) {
+  if (timer >= FTimers.size()) return;  // the session is ending
+  FTimers[timer].At = at;
+  SetAlarm();
+}
+
+// The alarm rings for the earliest timer.
+void TPortSession::SetAlarm() {
+  std::optional<std::chrono::steady_clock::time_point> earliest;
+  for (const TLoopTimer& timer : FTimers) {
+    if (timer.At && (!earliest || *timer.At < *earliest)) earliest = timer.At;
+  }
+  FStop.SetAlarm(earliest);
+}
+
+void TPortSession::RunDueTimers() {
+  const auto now = std::chrono::steady_clock::now();
+  for (std::size_t i = 0; i < FTimers.size(); ++i) {
+    if (!FTimers[i].At || *FTimers[i].At > now) continue;
+    FTimers[i].At.reset();
+    FTimers[i].OnDue();  // may set timers again
+  }
+  SetAlarm();
 }
 
 void TPortSession::Close() {

@@ -12,6 +12,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/runtime/Application.h"
 #include "serial/CPort.h"
@@ -45,11 +46,14 @@ class TPortSession {
   // the other two ends apply), a stop signal, or the device is gone.
   TSessionEnd Run(std::optional<std::chrono::milliseconds> wait);
 
-  // Calls `onAlarm` on the main thread, from the running loop, once `at`
-  // has passed; a later call moves the alarm, nothing clears it. The loop's
-  // own time-out ends its wait there, so nothing polls.
-  void SetAlarm(std::optional<std::chrono::steady_clock::time_point> at);
-  void SetOnAlarm(std::function<void()> onAlarm) { *FOnAlarm = std::move(onAlarm); }
+  // Timers of the loop: a timer's handler runs on the main thread, from the
+  // running loop, once its time has passed. The loop's own time-out ends
+  // its wait at the earliest timer, so nothing polls.
+  using TTimerId = std::size_t;
+  TTimerId AddTimer(std::function<void()> onDue);
+  // Sets the timer's time, or stops it (nothing); a later call moves it.
+  // A timer runs once for each time set.
+  void SetTimer(TTimerId timer, std::optional<std::chrono::steady_clock::time_point> at);
 
   // For seSignal: the signal.
   int Signal() const { return FStop.Signal(); }
@@ -68,14 +72,22 @@ class TPortSession {
  private:
   class TBackend;
   void HandleRxChar(std::int32_t count);
+  void RunDueTimers();
+  void SetAlarm();
+
+  struct TLoopTimer {
+    std::optional<std::chrono::steady_clock::time_point> At;
+    std::function<void()> OnDue;
+  };
 
   std::ostream& FErr;
   TLoopStop FStop;
   std::unique_ptr<TApplication> FApplication;
   std::unique_ptr<TComPort> FPort;
   TBlockHandler FOnBlock;
+  std::vector<TLoopTimer> FTimers;
   // Shared with the calls the alarm queued, which may outlive the session.
-  std::shared_ptr<std::function<void()>> FOnAlarm = std::make_shared<std::function<void()>>();
+  std::shared_ptr<std::function<void()>> FOnAlarm;
   bool FDeviceGone = false;
   std::string FGoneReport;
   int FGoneReports = 0;

@@ -1,8 +1,12 @@
 #include "tools/cli/ReplyFeed.h"
 
 TReplyFeed::TReplyFeed(TPortSession& session, TBlockHandler onBlock)
-    : FSession(session), FOnBlock(std::move(onBlock)) {
-  FSession.SetOnAlarm([this] { Hand(FAssembler.Expire(TReplyAssembler::TClock::now())); });
+    : FSession(session), FOnBlock(std::move(onBlock)), FTimer(session.AddTimer([this] {
+        Hand(FAssembler.Expire(TReplyAssembler::TClock::now()));
+      })) {}
+
+TReplyFeed::~TReplyFeed() {
+  FSession.SetTimer(FTimer, std::nullopt);
 }
 
 void TReplyFeed::Receive(std::span<const std::uint8_t> bytes) {
@@ -10,12 +14,10 @@ void TReplyFeed::Receive(std::span<const std::uint8_t> bytes) {
 }
 
 void TReplyFeed::Finish() {
-  FSession.SetOnAlarm({});
-  FSession.SetAlarm(std::nullopt);
-  for (const TReplyBlock& block : FAssembler.Flush()) FOnBlock(block);
+  Hand(FAssembler.Flush());
 }
 
 void TReplyFeed::Hand(std::vector<TReplyBlock> blocks) {
-  FSession.SetAlarm(FAssembler.Due());
+  FSession.SetTimer(FTimer, FAssembler.Due());
   for (const TReplyBlock& block : blocks) FOnBlock(block);
 }

@@ -1,8 +1,8 @@
 // A port session's replies as the window assembles them: every read goes
 // through a reply assembler, the start of a frame whose rest does not come
-// is handed on at the session's alarm, and what is still held when the
-// session ends is handed on by Finish. Blocks reach the handler in the
-// order they came.
+// is handed on by a timer of the session's loop, and what is still held
+// when the session ends is handed on by Finish. Blocks reach the handler in
+// the order they came.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,10 @@ class TReplyFeed {
  public:
   using TBlockHandler = std::function<void(const TReplyBlock&)>;
 
-  // Sets the session's alarm handler.
   TReplyFeed(TPortSession& session, TBlockHandler onBlock);
+  ~TReplyFeed();
+  TReplyFeed(const TReplyFeed&) = delete;
+  TReplyFeed& operator=(const TReplyFeed&) = delete;
 
   // The bytes of one read.
   void Receive(std::span<const std::uint8_t> bytes);
@@ -30,4 +32,5 @@ class TReplyFeed {
   TPortSession& FSession;
   TBlockHandler FOnBlock;
   TReplyAssembler FAssembler;
+  TPortSession::TTimerId FTimer;
 };

@@ -3,7 +3,9 @@
 #include <stdlib.h>
 
 #include <array>
+#include <fstream>
 #include <functional>
+#include <regex>
 
 #include "tests/integration/dispenser/SimProcess.h"
 
@@ -239,6 +241,11 @@ TEST(CliSend, WrongCommandLinesExitTwoBeforeTouchingAPort) {
       {"monitor"},
       {"monitor", "--port"},
       {"monitor", "--port", "/dev/null", "--wait", "10"},
+      {"run", "--port", "/dev/null"},
+      {"run", "--port", "/dev/null", "--repeat", "0", "dispense"},
+      {"run", "--port", "/dev/null", "--timeout", "0", "dispense"},
+      {"run", "--port", "/dev/null", "--script", "/nonexistent/script"},
+      {"run", "--port", "/dev/null", "--json=yes", "dispense"},
   };
   for (const auto& args : wrong) {
     const TCliRun run = Cli(args);
@@ -333,4 +340,104 @@ TEST(CliMonitor, RepliesAreDecodedFrameByFrameHoweverTheLineDeliversThem) {
     ASSERT_TRUE(monitor.EffectsAre(expected)) << step.Name << ":\n" << monitor.EffectLines();
   }
   EXPECT_EQ(monitor.Stop(SIGTERM), 0);
+}
+
+// The JSON summary of a run (its last line) without its reply times, which
+// are checked for their form.
+std::string CountsOf(const std::string& out) {
+  if (out.empty()) return "no summary";
+  std::string line = out.substr(out.rfind('\n', out.size() - 2) + 1);
+  line.pop_back();
+  const std::size_t from = line.find(R"("reply_ms": )");
+  const std::size_t to = line.find('}', from) + 3;
+  if (from == std::string::npos || to > line.size()) return "no reply_ms in " + line;
+  const std::string times = line.substr(from, to - from);
+  const bool none =
+      times == R"("reply_ms": {"min": null, "median": null, "p99": null, "max": null}, )";
+  const bool some =
+      std::regex_match(times, std::regex(R"re("reply_ms": \{"min": \d+\.\d, "median": \d+\.\d, )re"
+                                         R"re("p99": \d+\.\d, "max": \d+\.\d\}, )re"));
+  EXPECT_TRUE(none || some) << times;
+  return line.erase(from, to - from);
+}
+
+TEST(CliRun, TheSummaryAndExitStatusFollowTheRepliesWithAndWithoutFaults) {
+  const struct {
+    const char* Name;
+    std::vector<std::string> Sim;
+    std::vector<std::string> Run;
+    std::string Counts;
+    int Exit;
+  } cases[] = {
+      {"clean",
+       {},
+       {"--repeat", "3", "dispense", "count-query"},
+       R"({"sent": 6, "replies": 6, "timeouts": 0, "error_replies": {}, "notes": 30, )"
+       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       0},
+      {"jam",
+       {"--fault", "jam@2:3"},
+       {"--repeat", "3", "dispense"},
+       R"({"sent": 3, "replies": 3, "timeouts": 0, "error_replies": {"E2": 2}, "notes": 13, )"
+       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       1},
+      {"stop on error",
+       {"--fault", "chain@1"},
+       {"--stop-on-error", "--repeat", "5", "dispense"},
+       R"({"sent": 1, "replies": 1, "timeouts": 0, "error_replies": {"E3": 1}, "notes": 4, )"
+       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       1},
+      {"no reply",
+       {"--mute-after", "1"},
+       {"--timeout", "200", "state-query", "count-query"},
+       R"({"sent": 2, "replies": 1, "timeouts": 1, "error_replies": {}, "notes": 0, )"
+       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       1},
+      // Each reply comes 800 ms after its command, when the next command
+      // waits: a reply with another letter, which that command does not take.
+      {"late reply",
+       {"--delay", "800"},
+       {"--timeout", "600", "state-query", "count-query"},
+       R"({"sent": 2, "replies": 0, "timeouts": 2, "error_replies": {}, "notes": 0, )"
+       R"("unmatched": 1, "checksum_errors": 0, "interrupted": false})",
+       1},
+  };
+  for (const auto& c : cases) {
+    TSimProcess sim(c.Sim);
+    std::vector<std::string> args = {"run", "--port", sim.SlavePath(), "--json"};
+    args.insert(args.end(), c.Run.begin(), c.Run.end());
+    const TCliRun run = Cli(args);
+    EXPECT_EQ(run.Exit, c.Exit) << c.Name << ": " << run.Err;
+    EXPECT_EQ(CountsOf(run.Out), c.Counts) << c.Name;
+  }
+}
+
+TEST(CliRun, AScriptRunsWithItsWaitsAndTheLogKeepsTheSessionUntilCtrlC) {
+  TSimProcess sim({"--mute-after", "2"});
+  TScratchDir dir;
+  std::ofstream(dir.File("script"))
+      << "# a short burn-in\n\ndispense\nwait 50\n  count-query\nstate-query\n";
+  TCliProcess run({"run", "--port", sim.SlavePath(), "--timeout", "60000", "--log",
+                   dir.File("log.tsv"), "--script", dir.File("script")});
+  // The third command is never answered: interrupted while it waits.
+  auto sent = [&] {
+    return ReadWholeFile(dir.File("log.tsv")).find("sent\tstate-query") != std::string::npos;
+  };
+  for (int waited = 0; !sent() && waited < kHangTimeoutMs; waited += 2) usleep(2000);
+  EXPECT_EQ(run.Stop(SIGINT), 1);
+  EXPECT_EQ(run.Out(),
+            "sent 3, replies 2, time-outs 0, interrupted while waiting\n"
+            "error replies: none\n"
+            "notes dispensed: 10\n" +
+                run.Out().substr(run.Out().find("reply time: min ")));
+
+  std::vector<std::string> events;
+  std::istringstream log(ReadWholeFile(dir.File("log.tsv")));
+  for (std::string line; std::getline(log, line);) {
+    if (line.starts_with("20")) events.push_back(line.substr(24, line.find('\t', 24) - 24));
+  }
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"opened", "sent", "received", "shown", "shown", "shown",
+                                      "reply", "sent", "received", "shown", "shown", "shown",
+                                      "shown", "reply", "sent", "closed", "note"}));
 }

@@ -1,0 +1,56 @@
+// What a burn-in run makes of the replies it counts, and its summaries.
+#include "tools/cli/RunTally.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "console/HexText.h"
+
+namespace {
+
+// Counts one reply frame as the run does.
+bool Count(TRunTally& tally, const std::string& hex) {
+  const TReplyBlock block{hex.size() == 20 ? rbFrame : rbIncomplete, ParseHexText(hex)};
+  return tally.CountFrame(block, DecodeReplyBlock(block));
+}
+
+TEST(RunTally, NotesErrorRepliesAndWrongChecksumsComeFromTheReplies) {
+  TRunTally tally;
+  EXPECT_FALSE(Count(tally, "02303062303031308503"));  // 10 notes
+  EXPECT_TRUE(Count(tally, "02303045323030346D03"));   // jam: 4 out, shown as 3
+  EXPECT_TRUE(Count(tally, "02303045313030356D03"));   // no notes: 5 as they are
+  EXPECT_TRUE(Count(tally, "02303045393030307003"));   // receive error: no notes
+  EXPECT_TRUE(Count(tally, "02303062303031308403"));   // wrong checksum: still 10 notes
+  EXPECT_FALSE(Count(tally, "02303045"));              // cut off before its code
+  EXPECT_EQ(tally.Notes, 28);
+  EXPECT_EQ(tally.ChecksumErrors, 1u);
+  EXPECT_EQ(tally.ErrorReplies, (std::map<std::string, unsigned>{{"E1", 1}, {"E2", 1}, {"E9", 1}}));
+  EXPECT_EQ(tally.ErrorMeanings.at("E2"), "jam 1 or jam 2.");
+}
+
+TEST(RunTally, SummariesGiveTheCountsAndTheReplyTimesByNearestRank) {
+  TRunTally tally;
+  tally.Sent = 101;
+  tally.Replies = 100;
+  tally.Timeouts = 1;
+  for (int ms = 100; ms >= 1; --ms) tally.ReplyMs.push_back(ms + 0.04);
+  Count(tally, "02303045323030346D03");
+  std::ostringstream text, json;
+  tally.PrintText(text);
+  tally.PrintJson(json);
+  EXPECT_EQ(text.str(),
+            "sent 101, replies 100, time-outs 1\n"
+            "error replies:\n"
+            "  E2  1  jam 1 or jam 2.\n"
+            "notes dispensed: 3\n"
+            "reply time: min 1.0 ms, median 50.0 ms, p99 99.0 ms, max 100.0 ms\n");
+  EXPECT_EQ(json.str(),
+            R"({"sent": 101, "replies": 100, "timeouts": 1, "error_replies": {"E2": 1}, )"
+            R"("notes": 3, "reply_ms": {"min": 1.0, "median": 50.0, "p99": 99.0, "max": 100.0}, )"
+            R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})"
+            "\n");
+  EXPECT_FALSE(tally.Passed());
+}
+
+}  // namespace

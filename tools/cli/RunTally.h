@@ -1,0 +1,40 @@
+// What a burn-in run counted, and its summary: for people, or as one JSON
+// object.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "console/ReplyAssembler.h"
+
+struct TRunTally {
+  unsigned Sent = 0;
+  unsigned Replies = 0;         // commands that got their reply within the time-out
+  unsigned Timeouts = 0;        // commands that did not
+  unsigned Unmatched = 0;       // reply frames that answered no waiting command (late ones)
+  unsigned ChecksumErrors = 0;  // reply frames whose checksum byte was wrong
+  bool Interrupted = false;     // the run ended while a command waited for its reply
+  // Error replies by their letter and code as the reply carries them ("E2").
+  std::map<std::string, unsigned> ErrorReplies;
+  std::map<std::string, std::string> ErrorMeanings;  // "E2": "jam 1 or jam 2."
+  std::int64_t Notes = 0;                            // dispensed, as the replies say
+  std::vector<double> ReplyMs;                       // each reply's time
+
+  // Counts what a reply frame says (notes, an error reply, a wrong
+  // checksum), whether or not it answered the waiting command. Returns true
+  // for an error reply or a wrong checksum.
+  bool CountFrame(const TReplyBlock& block, const TDecodedReply& decoded);
+
+  // Every command got its reply, and no error reply or bad checksum came.
+  bool Passed() const;
+
+  void PrintText(std::ostream& out) const;
+  // One line: {"sent": 60, "replies": 60, "timeouts": 0, "error_replies":
+  // {"E2": 1}, "notes": 200, "reply_ms": {"min": 1.2, "median": 3.4, "p99":
+  // 9.9, "max": 12.0}, "unmatched": 0, "checksum_errors": 0, "interrupted": false}
+  void PrintJson(std::ostream& out) const;
+};

@@ -1,0 +1,7 @@
+#include "tools/cli/Terminal.h"
+
+#include <unistd.h>
+
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
