@@ -76,7 +76,7 @@ TEST_F(ConsoleLayout, AnchoredControlsFollowTheEdgesWhenTheWindowGrows) {
   EXPECT_EQ(window.Control<QWidget>("Memo1").geometry(), memo);
 }
 
-TEST_F(ConsoleLayout, TheLogsMenuEndsInAboutWhichShowsTheVersionAndLeavesTheWindowAsStored) {
+TEST_F(ConsoleLayout, TheLogsMenuEndsInItsFileEntriesAndAboutWhichLeavesTheWindowAsStored) {
   TMessageBoxAnswerer answerer;
   const QRect geometry = window->geometry();
   auto& log = window.Control<TMemo>("Memo1");
@@ -89,6 +89,8 @@ TEST_F(ConsoleLayout, TheLogsMenuEndsInAboutWhichShowsTheVersionAndLeavesTheWind
   EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
                           [](QAction* entry) { return entry->text().startsWith("Select All"); }));
   ASSERT_EQ(entries.last()->text(), "About dispenser-console");
+  EXPECT_EQ(entries[entries.size() - 3]->text(), "Save log as…");
+  EXPECT_EQ(entries[entries.size() - 2]->text(), "Open log folder");
 
   entries.last()->trigger();
   menu->close();

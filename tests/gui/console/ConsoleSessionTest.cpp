@@ -105,6 +105,28 @@ TEST_F(ConsoleSession, TheReplyLogKeepsOnlyItsLastLinesAndSavesThem) {
             memo.Lines().join('\n') + '\n');
 }
 
+TEST(ConsoleSessionLog, LogOptionsNameAFileOrTurnTheLogOffButNotBoth) {
+  EXPECT_EQ(ParseConsoleOptions(std::vector<std::string_view>{"--log=a b.tsv"}).LogFile, "a b.tsv");
+  EXPECT_TRUE(ParseConsoleOptions(std::vector<std::string_view>{"--no-log"}).NoLog);
+  for (const auto& wrong : std::vector<std::vector<std::string_view>>{
+           {"--log"}, {"--log="}, {"--log", "x.tsv", "--no-log"}}) {
+    EXPECT_THROW(ParseConsoleOptions(wrong), EConsoleUsage) << wrong.front();
+  }
+}
+
+TEST(ConsoleSessionLog, AFileThatCannotBeWrittenIsALineOfTheReplyLogNotAFailedStart) {
+  simtest::TScratchDir scratch;
+  std::ofstream(scratch.File("plain")) << "a file, not a folder";
+  TConsoleOptions options = OnPort("ttyS5");
+  options.NoLog = false;
+  options.LogFile = scratch.File("plain/session.tsv");
+  TWindow window(options);
+  ASSERT_EQ(window.Log().size(), 2);
+  EXPECT_TRUE(
+      window.Log()[1].startsWith("세션 로그를 기록할 수 없습니다: Cannot create the folder"))
+      << window.Log()[1].toStdString();
+}
+
 // Each start on the store of the one before; a damaged store still starts.
 TEST(ConsoleSettings, PortAndLineSettingsSurviveARestartAndADamagedStoreFallsBackToTheLayout) {
   simtest::TScratchDir scratch;
