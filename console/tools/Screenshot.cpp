@@ -1,13 +1,15 @@
 // console-screenshot: the console window after a short session with the
 // virtual dispenser, drawn into a PNG (for the README).
 //   console-screenshot DISPENSER-SIM OUTPUT.png
-// Runs dispenser-sim (its second dispense jams after three notes), opens the
-// window against it, presses Open COM and a few command buttons, waits for
-// every reply, and grabs the window.
+// Runs dispenser-sim (its second dispense jams after three notes; each reply
+// 10 ms late, as long as ten bytes take at 9600 bit/s), opens the window
+// against it on a settings store of its own, presses Open COM and a few
+// command buttons, waits for every reply, and grabs the window.
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <iostream>
@@ -17,6 +19,7 @@
 #include "console/tools/MessageBoxAnswerer.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/runtime/Registry.h"
 
 namespace {
 
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
   TMessageBoxAnswerer answerer;
 
   QProcess sim;
-  sim.start(argv[1], {"--fault", "jam@2:3"});
+  sim.start(argv[1], {"--fault", "jam@2:3", "--delay", "10"});
   if (!sim.waitForReadyRead(10'000)) {
     std::cerr << "console-screenshot: " << argv[1] << " printed no terminal\n";
     return 1;
@@ -51,6 +54,9 @@ int main(int argc, char** argv) {
   QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
   if (port.startsWith("/dev/")) port.remove(0, 5);
 
+  // The window as on its first start: no settings kept from an earlier run.
+  const QTemporaryDir store;
+  TRegistry::SetStoreFile((store.path() + "/registry").toStdString());
   TConsoleOptions options;
   options.Port = port.toStdString();
   options.NoLog = true;
