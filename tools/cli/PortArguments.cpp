@@ -1,5 +1,6 @@
 #include "tools/cli/PortArguments.h"
 
+#include "tools/cli/OptionReader.h"
 #include "tools/common/Decimal.h"
 
 namespace {
@@ -26,25 +27,20 @@ unsigned ParseReplies(std::string_view text) {
 TPortArguments ParsePortArguments(TCliArgs args, TPortArgumentsUse use) {
   TPortArguments parsed;
   bool portGiven = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
-    const std::string_view name = arg.substr(0, equals);
-    auto value = [&]() -> std::string_view {
-      if (equals != std::string_view::npos) return arg.substr(equals + 1);
-      if (i + 1 == args.size()) throw ECliUsage(std::string(name) + " needs a value");
-      return args[++i];
-    };
+  for (TOptionReader options(args); options.Next();) {
+    const std::string_view arg = options.Arg();
+    const std::string_view name = options.Name();
     if (name == "--port") {
-      parsed.Port = value();
+      parsed.Port = options.Value();
       portGiven = true;
       if (parsed.Port.empty()) throw ECliUsage("--port needs a port name");
-    } else if (name == "--json" && equals == std::string_view::npos) {
+    } else if (name == "--json") {
+      options.Flag();
       parsed.Format = efJson;
     } else if (name == "--wait" && use == paSend) {
-      parsed.Wait = ParseWait(value());
+      parsed.Wait = ParseWait(options.Value());
     } else if (name == "--replies" && use == paSend) {
-      parsed.Replies = ParseReplies(value());
+      parsed.Replies = ParseReplies(options.Value());
     } else if (arg.starts_with("-")) {
       throw ECliUsage("unknown option '" + std::string(arg) + "'");
     } else if (use == paSend && !parsed.Command) {

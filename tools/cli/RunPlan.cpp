@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/cli/OptionReader.h"
 #include "tools/common/Decimal.h"
 
 namespace {
@@ -76,24 +77,15 @@ TRunPlan ParseRunPlan(TCliArgs args) {
   TRunPlan plan;
   std::string script;
   bool portGiven = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
-    const std::string_view name = arg.substr(0, equals);
-    auto value = [&]() -> std::string_view {
-      if (equals != std::string_view::npos) return arg.substr(equals + 1);
-      if (i + 1 == args.size()) throw ECliUsage(std::string(name) + " needs a value");
-      return args[++i];
-    };
-    auto flag = [&] {
-      if (equals != std::string_view::npos) throw ECliUsage(std::string(name) + " takes no value");
-    };
+  for (TOptionReader options(args); options.Next();) {
+    const std::string_view arg = options.Arg();
+    const std::string_view name = options.Name();
     if (name == "--port") {
-      plan.Port = value();
+      plan.Port = options.Value();
       portGiven = true;
       if (plan.Port.empty()) throw ECliUsage("--port needs a port name");
     } else if (name == "--repeat") {
-      const std::string_view text = value();
+      const std::string_view text = options.Value();
       const auto n = ParseDecimal(text, kMaxRepeat);
       if (!n || *n == 0) {
         throw ECliUsage("--repeat '" + std::string(text) + "' is not a number from 1 to " +
@@ -101,21 +93,21 @@ TRunPlan ParseRunPlan(TCliArgs args) {
       }
       plan.Repeat = static_cast<unsigned>(*n);
     } else if (name == "--interval") {
-      plan.Interval = ParseMs("--interval", value());
+      plan.Interval = ParseMs("--interval", options.Value());
     } else if (name == "--timeout") {
-      plan.Timeout = ParseMs("--timeout", value());
+      plan.Timeout = ParseMs("--timeout", options.Value());
       if (plan.Timeout.count() == 0) throw ECliUsage("--timeout must be at least 1 ms");
     } else if (name == "--stop-on-error") {
-      flag();
+      options.Flag();
       plan.StopOnError = true;
     } else if (name == "--json") {
-      flag();
+      options.Flag();
       plan.Json = true;
     } else if (name == "--log") {
-      plan.LogFile = value();
+      plan.LogFile = options.Value();
       if (plan.LogFile.empty()) throw ECliUsage("--log needs a file name");
     } else if (name == "--script") {
-      script = value();
+      script = options.Value();
       if (script.empty()) throw ECliUsage("--script needs a file name");
     } else if (arg.starts_with("-")) {
       throw ECliUsage("unknown option '" + std::string(arg) + "'");

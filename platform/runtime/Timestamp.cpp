@@ -1,12 +1,9 @@
 #include "platform/runtime/Timestamp.h"
 
 #include <cstdio>
-#include <ctime>
 
 std::string WallClockTimestamp(std::chrono::system_clock::time_point time) {
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-  localtime_s(&local, &seconds);
+  const std::tm local = LocalTime(std::chrono::system_clock::to_time_t(time));
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
   char text[40];

@@ -1,0 +1,7 @@
+#include "platform/runtime/Timestamp.h"
+
+std::tm LocalTime(std::time_t seconds) {
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return local;
+}

@@ -1,0 +1,7 @@
+#include "platform/runtime/Timestamp.h"
+
+std::tm LocalTime(std::time_t seconds) {
+  std::tm local{};
+  localtime_s(&local, &seconds);
+  return local;
+}
