@@ -41,6 +41,12 @@ void DeviceRegistry::Unregister(const std::string& name) {
   table.openers.erase(Key(name));
 }
 
+bool DeviceRegistry::Contains(const std::string& name) {
+  Table& table = Registered();
+  std::lock_guard lock(table.mu);
+  return table.openers.count(Key(name)) != 0;
+}
+
 std::optional<Device> DeviceRegistry::Open(const std::string& name, std::int32_t* error) {
   Opener opener;
   {

@@ -25,6 +25,8 @@ class DeviceRegistry {
   // do. Registering a name that is taken fails.
   static bool Register(const std::string& name, Opener opener);
   static void Unregister(const std::string& name);
+  // Whether a device of that name is registered.
+  static bool Contains(const std::string& name);
 
   // The registered device of that name opened, or nothing when no device has
   // that name. A registered device that fails to open gives the invalid handle

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/runtime/Threads.h"
+#include "platform/serial/OpenFailure.h"
 
 // The command-line error report: a port whose events can no longer be
 // waited on ends the loop; anything else is one line on stderr.
@@ -80,7 +81,14 @@ void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
   port.SetEvents(TComEvents::All());
   port.SetSyncMethod(smThreadSync);
   port.SetOnRxChar([this](TObject*, std::int32_t count) { HandleRxChar(count); });
-  port.Open();
+  try {
+    port.Open();
+  } catch (const EComPortExt& error) {
+    if (error.ErrorCode() != ecOpenFailed) throw;
+    // The message as the engine gives it, and on the next line why.
+    throw Exception(std::string(error.what()) + "\n" +
+                    comm::OpenFailureCause(name, error.SystemErrorCode()));
+  }
 }
 
 void TPortSession::HandleRxChar(std::int32_t count) {

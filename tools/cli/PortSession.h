@@ -38,7 +38,8 @@ class TPortSession {
 
   // Opens `name` at 9600 bit/s, 8 data bits, no parity, one stop bit, DTR
   // and RTS enabled, all ten events, handlers on the main thread. Raises
-  // EComPort.
+  // EComPort; a port that cannot be opened raises Exception with the
+  // engine's message and, on a second line, the cause in plain words.
   void Open(const std::string& name, TBlockHandler onBlock);
   TComPort& Port() { return *FPort; }
 

@@ -1,6 +1,7 @@
 // dispenser-cli: the dispenser's frames and reply decoding from the command line.
 #include <algorithm>
 #include <iostream>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -56,7 +57,10 @@ int Run(std::string_view name, TCliArgs args) {
     return UsageError(e.Message());
   } catch (const std::exception& e) {
     std::cout.flush();
-    std::cerr << "dispenser-cli: " << e.what() << '\n';
+    // One line each, as every line of the tool's own.
+    std::istringstream lines(e.what());
+    for (std::string line; std::getline(lines, line);)
+      std::cerr << "dispenser-cli: " << line << '\n';
     return cxFailure;
   }
 }

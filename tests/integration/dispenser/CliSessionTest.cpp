@@ -221,13 +221,26 @@ TEST(CliSend, ASplitReplyIsDecodedWholeAsDecodeShowsIt) {
   EXPECT_EQ(run.Out, Cli({"decode", "--json", "02303063303030308503"}).Out);
 }
 
-TEST(CliSend, APortThatCannotBeOpenedIsReportedWithExitOne) {
+TEST(CliSend, APortThatCannotBeOpenedIsReportedWithItsCauseAndExitOne) {
   const TCliRun run = Send("/dev/dispenser-test-no-such-port", "state-query");
   EXPECT_EQ(run.Exit, 1);
   EXPECT_EQ(run.Out, "");
   EXPECT_EQ(run.Err,
             "dispenser-cli: COM Port Error: Unable to open com port on "
-            "/dev/dispenser-test-no-such-port\n");
+            "/dev/dispenser-test-no-such-port\n"
+            "dispenser-cli: /dev/dispenser-test-no-such-port does not exist: the device is not "
+            "connected, or the port name is wrong\n");
+
+  // A port another program holds: that program is named.
+  TSimProcess sim;
+  TCliProcess monitor({"monitor", "--port", sim.SlavePath()});
+  ASSERT_TRUE(monitor.Monitoring());
+  const TCliRun busy = Send(sim.SlavePath(), "state-query");
+  EXPECT_EQ(busy.Exit, 1);
+  EXPECT_NE(busy.Err.find("\ndispenser-cli: " + sim.SlavePath() +
+                          " is in use by another program: dispenser-cli (process "),
+            std::string::npos)
+      << busy.Err;
 }
 
 TEST(CliSend, WrongCommandLinesExitTwoBeforeTouchingAPort) {

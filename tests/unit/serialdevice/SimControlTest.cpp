@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "SimFixture.h"
+#include "platform/serial/OpenFailure.h"
 
 namespace comm::testing {
 namespace {
@@ -120,8 +121,12 @@ TEST(SimUnplugOpen, UnpluggedDeviceCannotBeOpenedUntilPluggedIn) {
   port.Unplug();
   EXPECT_FALSE(Device::Open("SIMPLUG").Valid());
   EXPECT_EQ(GetLastError(), kErrNoDevice);
+  EXPECT_EQ(OpenFailureCause("SIMPLUG", GetLastError()), "SIMPLUG is unplugged");
   port.Plug();
-  EXPECT_TRUE(Device::Open("SIMPLUG").Valid());
+  Device device = Device::Open("SIMPLUG");
+  EXPECT_TRUE(device.Valid());
+  EXPECT_FALSE(Device::Open("SIMPLUG").Valid());
+  EXPECT_EQ(OpenFailureCause("SIMPLUG", GetLastError()), "SIMPLUG is already open in this program");
 }
 
 using SimInspect = SimFixture;
