@@ -9,8 +9,10 @@
 #include "console/AboutBox.h"
 #include "console/Anchors.h"
 #include "console/FormControls.h"
+#include "console/PortRecovery.h"
 #include "console/PortSettingsText.h"
 #include "console/ReceivedText.h"
+#include "console/StatusTexts.h"
 #include "console/StoredSettings.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/runtime/Application.h"
@@ -19,12 +21,6 @@
 namespace {
 
 constexpr const char* kOpenPortFirst = "포트를 먼저 열어주세요";
-constexpr const char* kOpened = "포트가 정상적으로 열렸습니다.";
-constexpr const char* kInitFailed = "초기화에 문제가 발생하였습니다.";
-constexpr const char* kClosed = "포트가 정상적으로 닫혔습니다.";
-constexpr const char* kProblem = "문제가 발생하였습니다.";
-constexpr const char* kOn = "On";
-constexpr const char* kStandingBy = "대기중";
 
 // Where Tahoma is missing: a face of similar width, then faces with the
 // control pictures that received bytes show and with Hangul.
@@ -86,6 +82,8 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
   FReplies = std::make_unique<TReplyReception>(
       this, [this](const TReplyBlock& block) { ApplyReply(block); },
       [this](const TReplyBlock& block) { FReplyWatch->Arrived(block); });
+  PortRecovery = new TPortRecovery(
+      *Com1, [this] { return ReopenLostPort(); }, *this);
   for (int i = 0; i < ComponentCount(); ++i) Components(i)->Loaded();
   Loaded();
   FormCreate(this);
@@ -93,6 +91,7 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
 
 TForm1::~TForm1() {
   Com1->SetOnRxChar(nullptr);
+  Com1->SetOnDeviceLost([](TObject*, const EComPortExt&) {});  // nothing left to tell it
   DestroyComponents();
 }
 
@@ -103,6 +102,8 @@ void TForm1::CreateStoredComponents() {
   SetStoredPortSettings(*Com1);
   Com1->SetEvents(TComEvents::All());
   Com1->SetOnRxChar([this](TObject* sender, std::int32_t count) { Com1RxChar(sender, count); });
+  Com1->SetOnDeviceLost(
+      [this](TObject* sender, const EComPortExt& error) { Com1DeviceLost(sender, error); });
   Com1->SetConnected(false);
 
   Timer1 = new TTimer(this);
@@ -148,6 +149,11 @@ void TForm1::ConnectHandlers() {
   Com1->SetOnAfterOpen(
       [this](TObject*) { FRecorder.Opened(Com1->Port(), PortSettingsText(*Com1)); });
   Com1->SetOnAfterClose([this](TObject*) { FRecorder.Closed(Com1->Port()); });
+  // The list read again as it opens keeps the port Com1 opens.
+  ui->ComComboBox5->SetOnDropDown([this](TObject*) {
+    KeepPortListed();
+    ui->ComComboBox5->ShowPortValue();
+  });
 }
 
 void TForm1::RestoreSettings() {
@@ -210,9 +216,11 @@ void TForm1::ShowStatus(const char* outcome, const char* state) {
   ui->StBar1->Panel(0).setText(QString::fromUtf8(outcome));
   ui->StBar1->Panel(1).setText("Port" + QString::fromStdString(ui->ComComboBox5->Text()));
   ui->StBar1->Panel(2).setText(QString::fromUtf8(state));
+  ui->StBar1->Panel(0).setToolTip({});
 }
 
 void TForm1::Button2Click(TObject*) {
+  PortRecovery->Cancel();
   StartStatusAnimation();
   try {
     Com1->Open();
@@ -221,10 +229,12 @@ void TForm1::Button2Click(TObject*) {
   } catch (const std::exception& error) {
     FRecorder.Error("Open COM " + Com1->Port() + ": " + error.what());
     ShowStatus(kInitFailed, kStandingBy);
+    ShowOpenFailure(error);
   }
 }
 
 void TForm1::Button3Click(TObject*) {
+  PortRecovery->Cancel();
   Com1->Close();
   StartStatusAnimation();
   try {
@@ -241,6 +251,7 @@ void TForm1::Button4Click(TObject*) {
 }
 
 void TForm1::PortPicked() {
+  PortRecovery->Cancel();
   if (ui->StBar1->Panel(2).text() != kOn) return;
   if (Com1->Connected()) {
     ShowStatus(kOpened, kOn);

@@ -24,6 +24,7 @@ namespace Ui {
 class TForm1;
 }
 class TProgressBar;
+class TPortRecovery;
 
 class TForm1 : public QWidget, public TComponent {
   Q_OBJECT
@@ -63,11 +64,15 @@ class TForm1 : public QWidget, public TComponent {
   // count is not a number raises the conversion error after the effects
   // before it.
   void Com1RxChar(TObject* Sender, std::int32_t Count);
+  // The port's device is gone (the port closes right after): the status bar
+  // and the log say so, and the port waits for the device to come back.
+  void Com1DeviceLost(TObject* Sender, const EComPortExt& Error);
 
   // ---- Components that are not part of the layout ---------------------------
   TComPort* Com1 = nullptr;
   TTimer* Timer1 = nullptr;
-  TProgressBar* ProgressBar3 = nullptr;  // created by FormCreate in StBar1
+  TProgressBar* ProgressBar3 = nullptr;   // created by FormCreate in StBar1
+  TPortRecovery* PortRecovery = nullptr;  // reconnecting after a loss
 
   // Command frames written since the window was created.
   std::int32_t SendCount() const { return FSendCount; }
@@ -104,6 +109,10 @@ class TForm1 : public QWidget, public TComponent {
   // after them.
   void ApplyReply(const TReplyBlock& block);
   void ApplyEffect(const TReplyEffect& effect);
+  // Why Open COM failed: a log line and the tool tip of panel 0.
+  void ShowOpenFailure(const std::exception& error);
+  // Opens the port after its device came back; false if it does not open.
+  bool ReopenLostPort();
 
   std::unique_ptr<Ui::TForm1> ui;
   TSessionRecorder FRecorder;

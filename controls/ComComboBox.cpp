@@ -1,6 +1,7 @@
 #include "controls/ComComboBox.h"
 
 #include "platform/qt/GuardedApplication.h"
+#include "platform/runtime/Application.h"
 
 TComComboBox::TComComboBox(TComponent* owner, QWidget* parent)
     : QComboBox(parent), TComponent(owner), FSelect(std::make_unique<TComSelect>()), FItems(*this) {
@@ -53,6 +54,30 @@ void TComComboBox::ShowPortValue() {
   int index = -1;
   FSelect->FindCurrentValue(index);
   setCurrentIndex(index);
+}
+
+void TComComboBox::showPopup() {
+  try {
+    if (ComProperty() == cpPort) {
+      const std::string shown = Text();
+      const std::vector<std::string> before = FItems.ToVector();
+      try {
+        FSelect->FillItems(cpPort);
+      } catch (...) {
+        for (const std::string& item : before) FItems.Add(item);
+        throw;
+      }
+      if (FSelect->ComPort != nullptr) {
+        ShowPortValue();
+      } else {
+        SetText(shown);
+      }
+    }
+    if (FOnDropDown) FOnDropDown(this);
+  } catch (...) {
+    ReportException(this);
+  }
+  QComboBox::showPopup();
 }
 
 void TComComboBox::Change() {

@@ -64,6 +64,17 @@ class TComComboBox : public QComboBox, public TComponent {
   // Called after an operator's pick, once the companion has taken it.
   const TNotifyEvent& OnChange() const { return FOnChange; }
   void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
+  // Called when the drop-down list is about to open, after a port list has
+  // been read again.
+  const TNotifyEvent& OnDropDown() const { return FOnDropDown; }
+  void SetOnDropDown(TNotifyEvent handler) { FOnDropDown = std::move(handler); }
+
+  // Opening the list: a port selector first reads the machine's ports
+  // again (an adapter plugged in since shows up), keeping the selection on
+  // the bound port's value or on the text shown before; then OnDropDown.
+  // A port list that cannot be read is shown as an error, and the list
+  // opens with the items it had.
+  void showPopup() override;
 
  protected:
   // The operator picked an item: the companion takes its text (and writes it
@@ -79,4 +90,5 @@ class TComComboBox : public QComboBox, public TComponent {
   std::unique_ptr<TComSelect> FSelect;
   TComboBoxStrings FItems;
   TNotifyEvent FOnChange;
+  TNotifyEvent FOnDropDown;
 };

@@ -44,6 +44,10 @@ class TRegistry;
 class TCustomIniFile;
 class TComThread;
 
+// The handler of a lost device: the report, code 21 with the system's
+// error number.
+using TComLostEvent = std::function<void(TObject* Sender, const EComPortExt& Error)>;
+
 class TCustomComPort : public TComponent {
  public:
   explicit TCustomComPort(TComponent* owner);
@@ -184,6 +188,12 @@ class TCustomComPort : public TComponent {
   void SetOnError(TComErrorEvent handler) { FOnError = std::move(handler); }
   const TNotifyEvent& OnRx80Full() const { return FOnRx80Full; }
   void SetOnRx80Full(TNotifyEvent handler) { FOnRx80Full = std::move(handler); }
+  // The open port's device went away (unplugged, hung up): called once per
+  // loss, on the thread that owns the port, before the port closes itself
+  // (Close, with its notifications). Not assigned, the report goes to the
+  // application's exception display instead.
+  const TComLostEvent& OnDeviceLost() const { return FOnDeviceLost; }
+  void SetOnDeviceLost(TComLostEvent handler) { FOnDeviceLost = std::move(handler); }
 
  protected:
   // ---- Fire operations: each calls its handler, if assigned -------------
@@ -284,6 +294,7 @@ class TCustomComPort : public TComponent {
   TNotifyEvent FOnRxFlag;
   TComErrorEvent FOnError;
   TNotifyEvent FOnRx80Full;
+  TComLostEvent FOnDeviceLost;
 };
 
 // The port component as the console places it on its window.

@@ -278,6 +278,34 @@ class ComComboBoxTest : public QObject {
     QVERIFY(!port.Connected());
   }
 
+  // Opening the list reads the machine's ports again; the selection stays
+  // on what it showed, bound or not, and OnDropDown follows.
+  void openingTheListReadsThePortsAgain() {
+    FakePortTree machine({"ttyS0", "ttyUSB0"});
+    TComPort port(nullptr);
+    port.SetPort("ttyUSB0");
+    const struct {
+      bool bound;
+      const char* plugged;
+      QStringList listed;
+    } cases[] = {{true, "ttyACM0", {"ttyACM0", "ttyS0", "ttyUSB0"}},
+                 {false, "ttyACM1", {"ttyACM0", "ttyACM1", "ttyS0", "ttyUSB0"}}};
+    for (const auto& c : cases) {
+      TComComboBox combo(nullptr);
+      combo.SetPortListSource(machine.Root());
+      combo.SetComProperty(cpPort);
+      combo.SetComPort(c.bound ? &port : nullptr);
+      combo.SetText("ttyUSB0");
+      QStringList seenByDropDown;
+      combo.SetOnDropDown([&](TObject*) { seenByDropDown = ItemTexts(combo); });
+      machine.Add(c.plugged);
+      combo.showPopup();
+      QCOMPARE(seenByDropDown, c.listed);
+      QCOMPARE(combo.Text(), std::string("ttyUSB0"));
+      combo.hidePopup();
+    }
+  }
+
   // The port destroyed first unbinds the selector quietly; the selector
   // destroyed first leaves nothing behind in the port.
   void destroyingTheBoundPortUnbindsWithoutOnChange() {

@@ -1,0 +1,56 @@
+// The window when its port fails: why Open COM failed, the device lost
+// while the port was open, and the port reopened once the device is back.
+#include <QLabel>
+
+#include "console/MainForm.h"
+#include "console/PortRecovery.h"
+#include "console/StatusTexts.h"
+#include "platform/serial/OpenFailure.h"
+#include "ui_MainForm.h"
+
+namespace {
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void TForm1::ShowOpenFailure(const std::exception& error) {
+  const auto* portError = dynamic_cast<const EComPortExt*>(&error);
+  std::string cause = error.what();
+  if (portError != nullptr && portError->ErrorCode() == ecOpenFailed) {
+    cause = comm::OpenFailureCause(Com1->Port(), portError->SystemErrorCode());
+  } else if (portError != nullptr) {
+    cause += " (" + comm::SystemErrorText(portError->SystemErrorCode()) + ")";
+  }
+  ui->StBar1->Panel(0).setToolTip(Text(cause));
+  ui->Memo1->AddTimedLine(QString::fromUtf8("포트를 열 수 없습니다: ") + Text(cause));
+}
+
+void TForm1::Com1DeviceLost(TObject*, const EComPortExt& Error) {
+  ShowStatus(kDeviceLost, kStandingBy);
+  const QString what =
+      Text(Com1->Port() + " (" + comm::SystemErrorText(Error.SystemErrorCode()) + ")");
+  ui->StBar1->Panel(0).setToolTip(Text(Error.what()));
+  const std::int32_t watchError = PortRecovery->DeviceLost();
+  QString line = QString::fromUtf8("장치 연결이 끊어졌습니다: ") + what;
+  if (PortRecovery->Waiting()) line += QString::fromUtf8(" 장치가 돌아오면 다시 엽니다.");
+  ui->Memo1->AddTimedLine(line);
+  if (watchError != 0) {
+    ui->Memo1->AddTimedLine(QString::fromUtf8("장치가 돌아와도 다시 열 수 없습니다: ") +
+                            Text(comm::SystemErrorText(watchError)));
+  }
+}
+
+bool TForm1::ReopenLostPort() {
+  try {
+    Com1->Open();
+  } catch (const std::exception&) {
+    return false;  // not ready yet; the next change of the device tries again
+  }
+  StartStatusAnimation();
+  ShowStatus(kOpened, kOn);
+  ui->Memo1->AddTimedLine(QString::fromUtf8("장치가 다시 연결되었습니다: ") + Text(Com1->Port()));
+  return true;
+}
