@@ -212,6 +212,7 @@ class TCustomComPort : public TComponent {
   virtual void FireError(TComErrors errors);
   virtual void FireRLSDChange(bool onOff);
   virtual void FireRx80Full();
+  virtual void FireDeviceLost(const EComPortExt& error);
 
   // ---- Handle operations: one per event, links first, then the handler ---
   // The queue count goes to OnRxChar, or, with a buffer link, the bytes are
@@ -245,6 +246,11 @@ class TCustomComPort : public TComponent {
   void HandleEvent(TComEvent event);
   // Stops and frees the event thread and the hidden window.
   void ReleaseEventThread();
+  // The event thread found the device gone: OnDeviceLost, or the
+  // application's exception display; then, unless that closed the port,
+  // CloseLost closes it. Neither raises.
+  void DeviceLost(const EComPortExt& error);
+  void CloseLost();
 
   // EComPortExt with this port's name, the code and the last system error.
   [[noreturn]] void RaiseSystemError(std::int32_t code) const;

@@ -44,6 +44,10 @@ void TCustomComPort::NotifyWindowProc(TMessage& message) {
     for (TComEvent event : kEventHandlingOrder) {
       if (EventToFlag(event) == message.WParam) return HandleEvent(event);
     }
+  } catch (const EComPortExt& error) {
+    // A device gone is reported once, by the event thread, which finds it
+    // at its next wait.
+    if (!comm::IsDeviceGoneError(error.SystemErrorCode())) ReportException(this);
   } catch (...) {
     ReportException(this);
   }
@@ -203,4 +207,7 @@ void TCustomComPort::FireRLSDChange(bool onOff) {
 }
 void TCustomComPort::FireRx80Full() {
   if (auto handler = FOnRx80Full) handler(this);
+}
+void TCustomComPort::FireDeviceLost(const EComPortExt& error) {
+  if (auto handler = FOnDeviceLost) handler(this, error);
 }

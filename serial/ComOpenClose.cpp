@@ -32,7 +32,9 @@ void TCustomComPort::Open() {
       }
       FEventThread = std::make_unique<TComThread>(
           TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FNotifyWindow, FPort, this,
-                         [this](TComEvent event) { HandleEvent(event); }});
+                         [this](TComEvent event) { HandleEvent(event); },
+                         [this](const EComPortExt& error) { DeviceLost(error); },
+                         [this] { CloseLost(); }});
       FEventThreadRunning = true;
     } catch (...) {
       // No thread could be started: the port does not stay half open.
@@ -84,6 +86,24 @@ void TCustomComPort::ReleaseEventThread() {
   if (FNotifyWindow != nullptr) {
     DeallocateHWnd(FNotifyWindow);
     FNotifyWindow = nullptr;
+  }
+}
+
+void TCustomComPort::DeviceLost(const EComPortExt& error) {
+  if (!FConnected) return;
+  try {
+    if (!FOnDeviceLost) throw error;
+    FireDeviceLost(error);
+  } catch (...) {
+    ReportException(this);
+  }
+}
+
+void TCustomComPort::CloseLost() {
+  try {
+    Close();
+  } catch (...) {
+    ReportException(this);
   }
 }
 

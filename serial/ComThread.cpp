@@ -64,12 +64,17 @@ void TComThread::Execute() {
   stopEvent.Close();
 
   // A device that can no longer be waited on (gone, or refusing to start a
-  // wait) is reported once, unless the port was being closed.
+  // wait) is reported once, unless the port was being closed. A device that
+  // is gone also closes the port.
   if (waitError != 0 && !FStopEvent.IsSet()) {
-    try {
-      throw EComPortExt(FPort.Name, ecWaitFailed, waitError);
-    } catch (...) {
-      ShowOnMainThread(std::current_exception());
+    if (comm::IsDeviceGoneError(waitError)) {
+      ReportLoss(waitError);
+    } else {
+      try {
+        throw EComPortExt(FPort.Name, ecWaitFailed, waitError);
+      } catch (...) {
+        ShowOnMainThread(std::current_exception());
+      }
     }
   }
   // Nothing of this object is touched after this post.
@@ -96,6 +101,7 @@ std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask
       FPendingEvents = MaskToEventSet(mask);
       DeliverEvents();
       if (stopEvent.IsSet()) return 0;
+      if (FLostError != 0) return FLostError;
     } else {
       // Nothing to deliver. A device that is gone ends the loop; any other
       // failure arms the next wait.
@@ -122,10 +128,30 @@ void TComThread::DeliverEvents() {
       case smDisableEvents:
         break;
     }
+  } catch (const EComPortExt& error) {
+    if (comm::IsDeviceGoneError(error.SystemErrorCode())) {
+      FLostError = error.SystemErrorCode();
+    } else {
+      ShowOnMainThread(std::current_exception());
+    }
   } catch (...) {
     // A handler that raises ends its batch; the error is shown and the
     // thread keeps serving the port.
     ShowOnMainThread(std::current_exception());
+  }
+}
+
+void TComThread::ReportLoss(std::int32_t error) {
+  try {
+    Synchronize([&] {
+      // The owner closing the port meanwhile has the last word.
+      if (FStopEvent.IsSet()) return;
+      FPort.DeviceLost(EComPortExt(FPort.Name, ecWaitFailed, error));
+      // A handler that closed the port (or freed it) has abandoned this thread.
+      if (!FAbandoned) FPort.CloseLost();
+    });
+  } catch (...) {
+    // The port's own steps show what fails in them.
   }
 }
 

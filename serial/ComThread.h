@@ -13,6 +13,7 @@
 #include "platform/runtime/Messages.h"
 #include "platform/runtime/Threads.h"
 #include "platform/serial/CommDevice.h"
+#include "serial/ComErrors.h"
 #include "serial/ComEvents.h"
 
 // What the thread is given of its port, fixed for the thread's life.
@@ -25,6 +26,11 @@ struct TComThreadPort {
   TObject* Sender;    // the port, as the sender of the errors shown
   // Runs the port's handle operation of one event, where the hand-over put it.
   std::function<void(TComEvent)> HandleEvent;
+  // The device is gone: the port reports it (code 21 with the system's
+  // error), then, unless the report closed or freed the port, CloseLost
+  // closes it. Both on the main thread; neither raises.
+  std::function<void(const EComPortExt&)> DeviceLost;
+  std::function<void()> CloseLost;
 };
 
 class TComThread final : public TThread {
@@ -58,7 +64,14 @@ class TComThread final : public TThread {
   // device can no longer be waited on (it is gone, or refuses to start a
   // wait), 0 otherwise. It never waits again on a device that failed so.
   std::int32_t RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask, bool& waitPending);
+  // Hands the batch over. A handler that met the device gone (a read, or
+  // the queue count, on a device unplugged meanwhile) ends the loop with
+  // that loss instead of reporting it: the loss is reported once, by the
+  // thread.
   void DeliverEvents();
+  // On the main thread: the port hears of its lost device and closes,
+  // unless its owner has begun to close it meanwhile.
+  void ReportLoss(std::int32_t error);
   void CallHandlers();
   void SendToWindow();
   // Shows an exception through the application's exception display, on the
@@ -68,6 +81,7 @@ class TComThread final : public TThread {
   TComThreadPort FPort;  // fixed for the thread's life
   comm::Event FStopEvent;
   TComEvents FPendingEvents;
+  std::int32_t FLostError = 0;  // the device error a handler met, 0 if none
   std::atomic<bool> FAbandoned{false};
   std::atomic<std::thread::id> FThreadId{};
   static inline std::atomic<int> FInstanceCount{0};

@@ -301,6 +301,22 @@ TEST(CliMonitor, EndsWithExitOneWhenTheSimulatorIsKilled) {
   EXPECT_NE(monitor.Err().find(": the device is gone ("), std::string::npos) << monitor.Err();
 }
 
+// Pulled out while replies stream in: the one loss is one error line,
+// whichever thread meets it first.
+TEST(CliMonitor, ADeviceGoneMidTrafficIsOneErrorLine) {
+  for (int unplug = 0; unplug < 40; ++unplug) {
+    TFarEnd far;
+    TCliProcess monitor({"monitor", "--port", far.SlavePath()});
+    ASSERT_TRUE(monitor.Monitoring());
+    for (int reply = 0; reply < 50; ++reply) far.Write(Hex("0230307372303030D703"));
+    far.Hang();
+    EXPECT_EQ(monitor.Wait(), 1);
+    const std::string err = monitor.Err();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    EXPECT_NE(err.find(": the device is gone ("), std::string::npos) << err;
+  }
+}
+
 TEST(CliMonitor, InterruptedItClosesThePortAndExitsZero) {
   TSimProcess sim;
   for (const int signal : {SIGINT, SIGTERM}) {

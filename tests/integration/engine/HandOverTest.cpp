@@ -137,7 +137,7 @@ TEST_F(HandOverTest, AHandlerMayCloseThePort) {
   }
 }
 
-TEST_F(HandOverTest, AnUnpluggedDeviceIsReportedOnceAndCostsNothingAfterwards) {
+TEST_F(HandOverTest, AnUnpluggedDeviceIsReportedOnceClosesAndCostsNothingAfterwards) {
   ReadOnRxChar();
   port.Open();
   sim.Unplug();
@@ -149,7 +149,7 @@ TEST_F(HandOverTest, AnUnpluggedDeviceIsReportedOnceAndCostsNothingAfterwards) {
 
   // The thread no longer waits: no device call and no CPU time while idle.
   const std::size_t waits = sim.CountCalls(SimCall::WaitCommEvent);
-  ExpectQuietUntilClosed(port);
+  ExpectClosedAndQuiet(port);
   EXPECT_EQ(sim.CountCalls(SimCall::WaitCommEvent), waits);
 }
 
