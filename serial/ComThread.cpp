@@ -21,7 +21,7 @@ TComThread::TComThread(TComThreadPort port)
 
 TComThread::~TComThread() {
   Stop();
-  WaitFor();
+  if (!IsCurrent()) WaitFor();
   --FInstanceCount;
 }
 
@@ -77,8 +77,11 @@ void TComThread::Execute() {
       }
     }
   }
-  // Nothing of this object is touched after this post.
-  if (FAbandoned) MainThread::Post([this] { delete this; });
+  // Given up by its port: the thread frees itself, here, and ends alone
+  // (nothing of this object is touched after this). Freed so, it needs
+  // nobody's loop to go: a program whose loop ended with the last report
+  // still lets every thread go.
+  if (FAbandoned) delete this;
 }
 
 std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask,

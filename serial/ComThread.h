@@ -46,8 +46,8 @@ class TComThread final : public TThread {
   void Stop();
   // For a port closed from inside one of the thread's own hand-overs: stops
   // the loop, lets the hand-over under way deliver nothing more, and hands
-  // the object over to itself: when the body has ended, it is freed from the
-  // main thread's queue. The caller forgets it.
+  // the object over to itself: the body frees it as it ends. The caller
+  // forgets it.
   void Abandon();
   // True on the thread itself.
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
