@@ -121,13 +121,19 @@ TEST_F(ConsoleSelectors, PickedLineSettingsReachTheOpenLine) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST(ConsoleOpenFailure, IsToldInTheStatusBarOnly) {
+// In the status bar, and why in the log and panel 0's tool tip; no box.
+TEST(ConsoleOpenFailure, IsToldInTheStatusBarWithItsCause) {
   TMessageBoxAnswerer boxes;
   TWindow window("ttyNOSUCH9");
   // The machine does not list it; the selector still shows the port Com1 opens.
   EXPECT_EQ(window.Control<TComComboBox>("ComComboBox5").Text(), "ttyNOSUCH9");
   window.Click("Button2");
   EXPECT_EQ(window.Panels(), (QStringList{kInitFailed, "PortttyNOSUCH9", "대기중", ""}));
+  const QString cause =
+      "/dev/ttyNOSUCH9 does not exist: the device is not connected, or the port name is wrong";
+  EXPECT_EQ(window.Control<TStatusBar>("StBar1").Panel(0).toolTip(), cause);
+  EXPECT_TRUE(window.Log().last().endsWith("] 포트를 열 수 없습니다: " + cause))
+      << window.Log().last().toStdString();
   EXPECT_FALSE(window->Com1->Connected());
   EXPECT_EQ(window.Control<TComLed>("ComLed1").State(), lsOff);
   QTest::qWait(0);

@@ -29,16 +29,14 @@ class FakePortTree {
  public:
   explicit FakePortTree(const std::vector<std::string>& ports) {
     dir_.mkpath("sys/class/tty");
-    for (const std::string& port : ports) Add(port);
-  }
-  // An adapter plugged in.
-  void Add(const std::string& port) {
-    QString entry = QString::fromStdString(port).replace('/', '!');
-    dir_.mkpath("sys/class/tty/" + entry + "/device");
-    const QString node = dir_.path() + "/dev/" + QString::fromStdString(port);
-    QDir().mkpath(QFileInfo(node).path());
-    QFile file(node);
-    file.open(QIODevice::WriteOnly);
+    for (const std::string& port : ports) {
+      QString entry = QString::fromStdString(port).replace('/', '!');
+      dir_.mkpath("sys/class/tty/" + entry + "/device");
+      const QString node = dir_.path() + "/dev/" + QString::fromStdString(port);
+      QDir().mkpath(QFileInfo(node).path());
+      QFile file(node);
+      file.open(QIODevice::WriteOnly);
+    }
   }
   std::string Root() const { return dir_.path().toStdString(); }
 

@@ -106,46 +106,21 @@ TEST_F(PortPtyTest, BytesFromTheFarEndReachOnRxCharOnTheMainThreadWithTheQueuedC
   EXPECT_TRUE(allOnMainThread);
 }
 
-// The far end hangs up while bytes flow and the handler reads them, under
-// a link's name as a restarted simulator keeps it; back on a new terminal,
-// the port opens under the same name.
-TEST_F(PortPtyTest, AFarEndThatHangsUpMidTrafficIsReportedOnceAndThePortOpensWhenItIsBack) {
+// The far end hangs up while bytes flow and the handler reads them.
+TEST_F(PortPtyTest, AFarEndThatHangsUpMidTrafficIsReportedOnceAndThePortClosesItself) {
   ASSERT_TRUE(pty.Ok());
-  const std::string name = "/tmp/port-pty-test-" + std::to_string(getpid());
-  ASSERT_EQ(symlink(pty.slavePath.c_str(), name.c_str()), 0);
-  port.SetPort(name);
-  std::size_t received = 0;
   port.SetOnRxChar([&](TObject*, std::int32_t count) {
     std::string bytes(static_cast<std::size_t>(count), '\0');
-    received += static_cast<std::size_t>(port.Read(bytes.data(), count));
+    port.Read(bytes.data(), count);
   });
   port.Open();
   for (int block = 0; block < 100; ++block) pty.Write("0123456789");
   pty.HangUp();
-  auto shown = [&] {
-    std::vector<std::string> lines;
-    for (const std::string& line : journal.Lines()) {
-      if (line.starts_with("shown: ")) lines.push_back(line);
-    }
-    return lines;
-  };
-  ASSERT_TRUE(PumpUntil([&] { return !shown().empty(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !shownSystemErrors.empty(); }));
   ExpectClosedAndQuiet(port);
-  EXPECT_EQ(shown(), std::vector<std::string>{
-                         "shown: COM Port Error: WaitForEvent method failed on " + name});
   ASSERT_EQ(shownSystemErrors.size(), 1u);
   EXPECT_EQ(shownSystemErrors[0].first, 21);
   EXPECT_TRUE(comm::IsDeviceGoneError(shownSystemErrors[0].second)) << shownSystemErrors[0].second;
-
-  PtyPair back;
-  ASSERT_EQ(unlink(name.c_str()), 0);
-  ASSERT_EQ(symlink(back.slavePath.c_str(), name.c_str()), 0);
-  port.Open();
-  received = 0;
-  back.Write("again");
-  EXPECT_TRUE(PumpUntil([&] { return received >= 5 && port.Connected(); }));
-  port.Close();
-  unlink(name.c_str());
 }
 
 }  // namespace

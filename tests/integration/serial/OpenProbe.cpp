@@ -1,31 +1,17 @@
 // Opens the device named on the command line as another program would.
-//   serial_open_probe PATH                the exit status is 0 or the error number
-//   serial_open_probe --hold PATH         opens it, says "held", keeps it until stdin ends
-//   serial_open_probe --cause [--user UID] PATH
-//                                         as user UID when given (run as root), prints
-//                                         why the open failed; exit status as above
+//   serial_open_probe PATH               the exit status is 0 or the error number
+//   serial_open_probe --cause UID PATH   as user UID (run as root), prints why the
+//                                        open failed
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "platform/serial/CommDevice.h"
 #include "platform/serial/OpenFailure.h"
-
-namespace {
-
-// Becomes the user with that uid, with only the user's primary group.
-bool BecomeUser(uid_t uid) {
-  const passwd* user = getpwuid(uid);
-  const gid_t gid = user != nullptr ? user->pw_gid : static_cast<gid_t>(uid);
-  return setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0 && getuid() == uid;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2) {
@@ -34,31 +20,16 @@ int main(int argc, char** argv) {
     device.CloseHandle();
     return 0;
   }
-  if (argc == 3 && std::strcmp(argv[1], "--hold") == 0) {
-    comm::Device device = comm::Device::Open(argv[2]);
-    if (!device.Valid()) return comm::GetLastError();
-    std::puts("held");
-    std::fflush(stdout);
-    char byte;
-    while (read(0, &byte, 1) > 0) {
-    }
-    device.CloseHandle();
-    return 0;
+  if (argc != 4 || std::string(argv[1]) != "--cause") return 255;
+  // That user, with only the user's primary group.
+  const auto uid = static_cast<uid_t>(std::atoi(argv[2]));
+  const passwd* user = getpwuid(uid);
+  if (user == nullptr || setgroups(0, nullptr) != 0 || setgid(user->pw_gid) != 0 ||
+      setuid(uid) != 0) {
+    std::puts("cannot become that user");
+    return 254;
   }
-  if ((argc == 3 || argc == 5) && std::strcmp(argv[1], "--cause") == 0) {
-    if (argc == 5) {
-      if (std::strcmp(argv[2], "--user") != 0) return 255;
-      if (!BecomeUser(static_cast<uid_t>(std::atoi(argv[3])))) {
-        std::puts("cannot become that user");
-        return 254;
-      }
-    }
-    const std::string name = argv[argc - 1];
-    comm::Device device = comm::Device::Open(name);
-    if (device.Valid()) return 0;
-    const std::int32_t error = comm::GetLastError();
-    std::puts(comm::OpenFailureCause(name, error).c_str());
-    return error;
-  }
-  return 255;
+  if (comm::Device::Open(argv[3]).Valid()) return 0;
+  std::puts(comm::OpenFailureCause(argv[3], comm::GetLastError()).c_str());
+  return 1;
 }
