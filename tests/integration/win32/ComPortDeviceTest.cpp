@@ -7,6 +7,7 @@
 
 #include "console/DispenserFrames.h"
 #include "platform/serial/CommDevice.h"
+#include "platform/serial/OpenFailure.h"
 #include "tests/integration/win32/SimComPort.h"
 
 namespace {
@@ -105,11 +106,15 @@ TEST_F(ComPortDevice, ReadThatRunsOutOfTimeEndsWellWithWhatItGot) {
   EXPECT_EQ(done, 0u);
 }
 
-TEST_F(ComPortDevice, NamesThatAreNoSerialPortDoNotOpen) {
+TEST_F(ComPortDevice, NamesThatAreNoSerialPortDoNotOpenAndSayWhy) {
   EXPECT_FALSE(comm::Device::Open("\\\\.\\COM199").Valid());
   EXPECT_EQ(comm::GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(comm::OpenFailureCause("COM199", comm::GetLastError()),
+            "COM199 does not exist: the device is not connected, or the port name is wrong");
   EXPECT_FALSE(comm::Device::Open("\\\\.\\NUL").Valid());  // opens, but has no line settings
   EXPECT_NE(comm::GetLastError(), 0);
+  EXPECT_EQ(comm::OpenFailureCause("NUL", comm::GetLastError()),
+            "NUL is a device, but not a serial one");
 }
 
 TEST_F(ComPortDevice, ASecondOpenOfAnOpenPortFails) {
