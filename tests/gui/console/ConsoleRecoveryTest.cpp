@@ -33,12 +33,6 @@ class ConsoleRecovery : public ::testing::Test {
         << line.toStdString();
     return line.mid(11);
   }
-  bool Answers() {
-    const std::size_t before = console_test::FramesReceived(scratch.File("frames.log")).size();
-    window.Click("state");
-    return LoopUntil(
-        [&] { return console_test::FramesReceived(scratch.File("frames.log")).size() > before; });
-  }
 
   simtest::TScratchDir scratch;
   const std::string link = scratch.File("dispenser");
@@ -65,7 +59,10 @@ TEST_F(ConsoleRecovery, ALostDeviceIsShownAndThePortReopensWhenItIsBack) {
     EXPECT_EQ(Panels(), (QStringList{kOpened, "Port" + port, kOn}));
     EXPECT_EQ(window.Control<TComLed>("ComLed1").State(), lsOn);
     EXPECT_EQ(LastLogLine(), "장치가 다시 연결되었습니다: " + port);
-    EXPECT_TRUE(Answers());
+    auto heard = [&] { return console_test::FramesReceived(scratch.File("frames.log")).size(); };
+    const std::size_t before = heard();
+    window.Click("state");
+    EXPECT_TRUE(LoopUntil([&] { return heard() > before; }));
     window.Click("Button3");
   }
   EXPECT_TRUE(boxes.Seen().empty());

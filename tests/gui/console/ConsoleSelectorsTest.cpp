@@ -129,11 +129,11 @@ TEST(ConsoleOpenFailure, IsToldInTheStatusBarWithItsCause) {
   EXPECT_EQ(window.Control<TComComboBox>("ComComboBox5").Text(), "ttyNOSUCH9");
   window.Click("Button2");
   EXPECT_EQ(window.Panels(), (QStringList{kInitFailed, "PortttyNOSUCH9", "대기중", ""}));
-  const QString cause =
-      "/dev/ttyNOSUCH9 does not exist: the device is not connected, or the port name is wrong";
-  EXPECT_EQ(window.Control<TStatusBar>("StBar1").Panel(0).toolTip(), cause);
-  EXPECT_TRUE(window.Log().last().endsWith("] 포트를 열 수 없습니다: " + cause))
-      << window.Log().last().toStdString();
+  const QString cause = window.Control<TStatusBar>("StBar1").Panel(0).toolTip();
+  EXPECT_EQ(
+      cause,
+      "/dev/ttyNOSUCH9 does not exist: the device is not connected, or the port name is wrong");
+  EXPECT_TRUE(window.Log().last().endsWith("] 포트를 열 수 없습니다: " + cause));
   EXPECT_FALSE(window->Com1->Connected());
   EXPECT_EQ(window.Control<TComLed>("ComLed1").State(), lsOff);
   QTest::qWait(0);

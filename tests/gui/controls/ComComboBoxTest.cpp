@@ -278,9 +278,7 @@ class ComComboBoxTest : public QObject {
     QVERIFY(!port.Connected());
   }
 
-  // Opening the list reads the machine's ports again, keeps the selection
-  // on the bound port's value, and OnDropDown follows.
-  void openingTheListReadsThePortsAgain() {
+  void openingTheListReadsThePortsAgainKeepsTheSelectionThenTellsOnDropDown() {
     FakePortTree machine({"ttyS0", "ttyUSB0"});
     TComPort port(nullptr);
     port.SetPort("ttyUSB0");
@@ -296,7 +294,6 @@ class ComComboBoxTest : public QObject {
     combo.showPopup();
     QCOMPARE(seenByDropDown, (QStringList{"ttyACM0", "ttyS0", "ttyUSB0"}));
     QCOMPARE(combo.Text(), std::string("ttyUSB0"));
-    combo.hidePopup();
   }
 
   // The port destroyed first unbinds the selector quietly; the selector

@@ -1,7 +1,5 @@
-// The device watch on Linux, on a folder of the test's own: the changes a
-// port's path goes through when its device comes back, and nothing for the
-// folder's other names. The kernel queues each change as it is made, so
-// every Dispatch below finds what came before it.
+// The device watch on Linux, on a folder of the test's own. The kernel queues
+// each change as it is made: every Dispatch finds what came before it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
