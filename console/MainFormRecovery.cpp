@@ -1,6 +1,7 @@
 // The window when its port fails: why Open COM failed, the device lost
 // while the port was open, and the port reopened once the device is back.
 #include <QLabel>
+#include <QTime>
 
 #include "console/MainForm.h"
 #include "console/PortRecovery.h"
@@ -14,6 +15,11 @@ QString Text(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// A line of the log after the time of day: "[14:03:27] text".
+QString Timed(const QString& line) {
+  return QTime::currentTime().toString("[HH:mm:ss] ") + line;
+}
+
 }  // namespace
 
 void TForm1::ShowOpenFailure(const std::exception& error) {
@@ -25,10 +31,11 @@ void TForm1::ShowOpenFailure(const std::exception& error) {
     cause += " (" + comm::SystemErrorText(portError->SystemErrorCode()) + ")";
   }
   ui->StBar1->Panel(0).setToolTip(Text(cause));
-  ui->Memo1->AddTimedLine(QString::fromUtf8("포트를 열 수 없습니다: ") + Text(cause));
+  AddLogLine(Timed(QString::fromUtf8("포트를 열 수 없습니다: ") + Text(cause)));
 }
 
 void TForm1::Com1DeviceLost(TObject*, const EComPortExt& Error) {
+  FRecorder.Lost(Com1->Port(), Error.what());
   ShowStatus(kDeviceLost, kStandingBy);
   const QString what =
       Text(Com1->Port() + " (" + comm::SystemErrorText(Error.SystemErrorCode()) + ")");
@@ -36,10 +43,10 @@ void TForm1::Com1DeviceLost(TObject*, const EComPortExt& Error) {
   const std::int32_t watchError = PortRecovery->DeviceLost();
   QString line = QString::fromUtf8("장치 연결이 끊어졌습니다: ") + what;
   if (PortRecovery->Waiting()) line += QString::fromUtf8(" 장치가 돌아오면 다시 엽니다.");
-  ui->Memo1->AddTimedLine(line);
+  AddLogLine(Timed(line));
   if (watchError != 0) {
-    ui->Memo1->AddTimedLine(QString::fromUtf8("장치가 돌아와도 다시 열 수 없습니다: ") +
-                            Text(comm::SystemErrorText(watchError)));
+    AddLogLine(Timed(QString::fromUtf8("장치가 돌아와도 다시 열 수 없습니다: ") +
+                     Text(comm::SystemErrorText(watchError))));
   }
 }
 
@@ -51,6 +58,6 @@ bool TForm1::ReopenLostPort() {
   }
   StartStatusAnimation();
   ShowStatus(kOpened, kOn);
-  ui->Memo1->AddTimedLine(QString::fromUtf8("장치가 다시 연결되었습니다: ") + Text(Com1->Port()));
+  AddLogLine(Timed(QString::fromUtf8("장치가 다시 연결되었습니다: ") + Text(Com1->Port())));
   return true;
 }

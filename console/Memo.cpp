@@ -3,7 +3,6 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTime>
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setUndoRedoEnabled(false);
@@ -34,10 +33,6 @@ void TMemo::AddLine(const QString& text) {
     end.insertText(text);
   }
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-}
-
-void TMemo::AddTimedLine(const QString& text) {
-  AddLine(QTime::currentTime().toString("[HH:mm:ss] ") + text);
 }
 
 void TMemo::ClearLines() {

@@ -18,8 +18,6 @@ class TMemo : public QPlainTextEdit {
   QStringList Lines() const;
   // Appends one line at the end and shows it.
   void AddLine(const QString& text);
-  // The same, after the time of day: "[14:03:27] text".
-  void AddTimedLine(const QString& text);
   void ClearLines();
   // At most `lines` lines from now on (0: no limit).
   void SetMaxLines(int lines);
