@@ -38,6 +38,7 @@
 #include "controls/CPortCtl.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/runtime/Registry.h"
 
 namespace {
 
@@ -116,8 +117,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "reconnect_bench: %s did not start\n", DISPENSER_SIM);
     return 1;
   }
+  // The window as on a first start, writing no session log of its own.
+  TRegistry::SetStoreFile(scratch.filePath("registry").toStdString());
   TConsoleOptions options;
   options.Port = link.toStdString();
+  options.NoLog = true;
   TForm1 form(nullptr, options);
   form.show();
   TComPort& port = *form.Com1;
