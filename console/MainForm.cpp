@@ -72,7 +72,7 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
   new TAnchorKeeper(*this);
   ui->Memo1->SetMaxLines(kLogLines);
   StartWindowLog(FRecorder, options, [this](const QString& line) { AddLogLine(line); });
-  FShownErrors = std::make_unique<TShownErrors>(FRecorder, *Com1);
+  FShownErrors = std::make_unique<TShownErrors>(FRecorder);
   RestoreSettings();
   if (!options.Port.empty()) Com1->SetPort(options.Port);
   KeepPortListed();

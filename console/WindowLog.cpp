@@ -71,16 +71,12 @@ void AddLogEntries(QMenu& menu, TMemo& log, const TSessionRecorder& recorder) {
   });
 }
 
-TShownErrors::TShownErrors(TSessionRecorder& recorder, const TCustomComPort& port) {
+TShownErrors::TShownErrors(TSessionRecorder& recorder) {
   if (Application == nullptr) return;
   FPrevious = Application->OnExceptionShown;
-  Application->OnExceptionShown = [this, &recorder, &port](const std::string& message) {
+  Application->OnExceptionShown = [this, &recorder](const std::string& message) {
     if (FPrevious) FPrevious(message);
-    if (message.ends_with(PortErrorText(ecWaitFailed) + " on " + port.Port())) {
-      recorder.Lost(port.Port(), message);
-    } else {
-      recorder.Error(message);
-    }
+    recorder.Error(message);
   };
 }
 

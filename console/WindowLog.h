@@ -10,7 +10,6 @@
 
 #include "console/ConsoleOptions.h"
 #include "console/SessionRecorder.h"
-#include "serial/CPort.h"
 
 class QMenu;
 class TMemo;
@@ -28,13 +27,12 @@ void AddLogEntries(QMenu& menu, TMemo& log, const TSessionRecorder& recorder);
 // be written.
 bool SaveVisibleLines(const TMemo& log, const QString& path);
 
-// While it lives, every error the application shows is recorded as well
-// (after whatever observed them before): the event thread's report that it
-// can no longer wait on `port` (its device is gone) as the port lost, any
-// other as an error.
+// While it lives, every error the application shows is recorded as well,
+// after whatever observed them before. (A lost device is not one of them: the
+// window hears of it through the port's OnDeviceLost and records it there.)
 class TShownErrors {
  public:
-  TShownErrors(TSessionRecorder& recorder, const TCustomComPort& port);
+  explicit TShownErrors(TSessionRecorder& recorder);
   ~TShownErrors();
   TShownErrors(const TShownErrors&) = delete;
   TShownErrors& operator=(const TShownErrors&) = delete;
