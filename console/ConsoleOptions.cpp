@@ -1,6 +1,7 @@
 #include "console/ConsoleOptions.h"
 
 #include "console/SessionLog.h"
+#include "simulator/SimPortName.h"
 
 namespace {
 
@@ -44,6 +45,11 @@ TConsoleOptions ParseConsoleOptions(std::span<const std::string_view> args) {
     } else if (arg == "--no-log") {
       options.NoLog = true;
     } else if (const auto port = OptionValue(args, i, "--port", "--port needs a port name")) {
+      try {
+        CheckPortName(*port);
+      } catch (const EConvertError& e) {
+        throw EConsoleUsage("--port " + e.Message());
+      }
       options.Port = *port;
     } else if (const auto log = OptionValue(args, i, "--log", "--log needs a file name")) {
       options.LogFile = *log;
@@ -63,8 +69,10 @@ std::string ConsoleUsage() {
          "The test console of the banknote dispenser: opens the serial port, sends the\n"
          "dispenser's commands and shows its replies.\n"
          "  --port NAME   the port to open instead of the one used last (COM1 at first):\n"
-         "                COMn (/dev/ttyS(n-1)), a name under /dev such as ttyUSB0, or\n"
-         "                the path of a terminal device\n"
+         "                COMn (/dev/ttyS(n-1)), a name under /dev such as ttyUSB0, the\n"
+         "                path of a terminal device, or SIM, a virtual dispenser in the\n"
+         "                program (SIM:jam@2 with a fault; the items are dispenser-sim's\n"
+         "                settings: see its --help)\n"
          "  --log FILE    write the session log to FILE instead of a new file in the\n"
          "                log folder (" +
          DefaultLogFolderText() +

@@ -1,7 +1,6 @@
 #include "console/MainForm.h"
 
 #include <QCloseEvent>
-#include <QFont>
 #include <QLabel>
 
 #include <vector>
@@ -14,21 +13,15 @@
 #include "console/ReceivedText.h"
 #include "console/StatusTexts.h"
 #include "console/StoredSettings.h"
+#include "platform/qt/Fonts.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/runtime/Application.h"
+#include "simulator/SimPortName.h"
 #include "ui_MainForm.h"
 
 namespace {
 
 constexpr const char* kOpenPortFirst = "포트를 먼저 열어주세요";
-
-// Where Tahoma is missing: a face of similar width, then faces with the
-// control pictures that received bytes show and with Hangul.
-void SubstituteTahoma() {
-  if (!QFont::substitutes("Tahoma").isEmpty()) return;
-  QFont::insertSubstitutions("Tahoma",
-                             {"DejaVu Sans Condensed", "DejaVu Sans", "FreeSans", "NanumGothic"});
-}
 
 // Com1's settings as the layout stores them.
 void SetStoredPortSettings(TCustomComPort& port) {
@@ -117,10 +110,11 @@ void TForm1::CreateStoredComponents() {
 // The port Com1 opens is always one of the device selector's items, so that
 // the selector, and the status bar that names the port by it, show it even
 // when the machine does not list it (a pseudo-terminal, a name given on the
-// command line).
+// command line). The virtual dispenser SIM comes last.
 void TForm1::KeepPortListed() {
   TStrings& ports = ui->ComComboBox5->Items();
-  if (ports.IndexOf(Com1->Port()) < 0) ports.Add(Com1->Port());
+  if (ports.IndexOf(Com1->Port()) < 0 && Com1->Port() != kSimPortName) ports.Add(Com1->Port());
+  ports.Add(std::string(kSimPortName));
 }
 
 void TForm1::BindStoredPorts() {

@@ -10,6 +10,7 @@
 #include "console/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "simulator/SimDispenser.h"
 
 int main(int argc, char** argv) {
   // Before the toolkit, so that --help and a wrong command line need no display.
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  RegisterSimDispenser();  // the port SIM: the virtual dispenser in this program
   GuardedApplication qt(argc, argv);
   QApplication::setApplicationDisplayName("dispenser-console");
   QApplication::setApplicationVersion(kProjectVersion);

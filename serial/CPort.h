@@ -267,7 +267,7 @@ class TCustomComPort : public TComponent {
   comm::Device FDeviceHandle;
   std::unique_ptr<TComThread> FEventThread;
   bool FEventThreadRunning = false;
-  HWND FNotifyWindow = nullptr;
+  TWindowHandle FNotifyWindow = nullptr;
   bool FClosing = false;
   // The device's error flags that InputQueueCount cleared since the last
   // ReadLineErrors; both may run on the main and the event thread at once.

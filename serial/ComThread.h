@@ -21,7 +21,7 @@ struct TComThreadPort {
   comm::Device Device;  // the open device; its event mask is set from Events
   TComEvents Events;
   TSyncMethod SyncMethod;
-  HWND NotifyWindow;  // window sync: where each event is sent
+  TWindowHandle NotifyWindow;  // window sync: where each event is sent
   std::string Name;   // the port's name, for the errors the thread reports
   TObject* Sender;    // the port, as the sender of the errors shown
   // Runs the port's handle operation of one event, where the hand-over put it.

@@ -12,8 +12,8 @@
 #include "bench/common/TaskSwitches.h"
 #include "bench/compare/Control.h"
 #include "bench/compare/TestStream.h"
-#include "tools/sim/DispenserMachine.h"
-#include "tools/sim/VirtualDispenser.h"
+#include "simulator/DispenserMachine.h"
+#include "simulator/VirtualDispenser.h"
 
 namespace {
 

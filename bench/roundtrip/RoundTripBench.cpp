@@ -18,8 +18,8 @@
 #include "bench/common/SimChild.h"
 #include "console/HexText.h"
 #include "console/ReplyDecoder.h"
+#include "simulator/DispenserMachine.h"
 #include "tools/cli/PortSession.h"
-#include "tools/sim/DispenserMachine.h"
 
 namespace {
 

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) self.Synchronize([&] { ++counter; });
   });
 
-  HWND window = AllocateHWnd([&](TMessage& m) { m.Result = ++counter; });
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) { m.Result = ++counter; });
   const double send = PerRound(rounds, [&](Worker&) {
     for (int i = 0; i < rounds; ++i) SendMessageA(window, WM_USER + 1, 0, 0);
   });

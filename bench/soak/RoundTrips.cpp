@@ -8,7 +8,7 @@
 #include "bench/soak/Soak.h"
 #include "console/HexText.h"
 #include "tools/cli/PortSession.h"
-#include "tools/sim/DispenserMachine.h"
+#include "simulator/DispenserMachine.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "bench/soak/Soak.h"
 #include "platform/runtime/Threads.h"
 #include "tools/cli/PortSession.h"
-#include "tools/sim/DispenserMachine.h"
+#include "simulator/DispenserMachine.h"
 
 namespace {
 

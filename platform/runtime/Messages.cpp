@@ -63,11 +63,11 @@ Windows& TheWindows() {
   return *windows;
 }
 
-std::uintptr_t HandleNumber(HWND window) {
+std::uintptr_t HandleNumber(TWindowHandle window) {
   return reinterpret_cast<std::uintptr_t>(window);
 }
 
-std::shared_ptr<Window> Find(HWND window) {
+std::shared_ptr<Window> Find(TWindowHandle window) {
   Windows& w = TheWindows();
   std::lock_guard guard(w.lock);
   auto it = w.byHandle.find(HandleNumber(window));
@@ -127,17 +127,17 @@ void Deliver(std::uintptr_t handle, const std::shared_ptr<SentMessage>& sent) {
 
 }  // namespace
 
-HWND AllocateHWnd(TWndMethod method) {
+TWindowHandle AllocateHWnd(TWndMethod method) {
   auto window = std::make_shared<Window>();
   window->method = std::move(method);
   Windows& w = TheWindows();
   std::lock_guard guard(w.lock);
   const std::uintptr_t handle = ++w.lastHandle;
   w.byHandle.emplace(handle, std::move(window));
-  return reinterpret_cast<HWND>(handle);
+  return reinterpret_cast<TWindowHandle>(handle);
 }
 
-void DeallocateHWnd(HWND window) {
+void DeallocateHWnd(TWindowHandle window) {
   std::shared_ptr<Window> gone;
   {
     Windows& w = TheWindows();
@@ -151,7 +151,7 @@ void DeallocateHWnd(HWND window) {
   gone->queued.clear();
 }
 
-std::intptr_t SendMessageA(HWND window, std::uint32_t msg, std::uintptr_t wParam,
+std::intptr_t SendMessageA(TWindowHandle window, std::uint32_t msg, std::uintptr_t wParam,
                            std::intptr_t lParam) {
   if (MainThread::IsCurrent()) {
     std::shared_ptr<Window> target = Find(window);
@@ -193,6 +193,6 @@ bool ReplyMessage(std::intptr_t result) {
   return currentSent != nullptr && currentSent->Release(result);
 }
 
-std::intptr_t DefWindowProcA(HWND, std::uint32_t, std::uintptr_t, std::intptr_t) {
+std::intptr_t DefWindowProcA(TWindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) {
   return 0;
 }

@@ -18,23 +18,25 @@ struct TMessage {
 
 using TWndMethod = std::function<void(TMessage& message)>;
 
+// A hidden window's handle. Not named HWND: the Windows headers (and Qt's on
+// Windows) declare that type, and both meet in the console.
 struct TMessageWindow;  // opaque
-using HWND = TMessageWindow*;
+using TWindowHandle = TMessageWindow*;
 
 inline constexpr std::uint32_t WM_USER = 0x0400;
 
 // AllocateHWnd: a new hidden window whose messages go to method on the main thread.
-HWND AllocateHWnd(TWndMethod method);
+TWindowHandle AllocateHWnd(TWndMethod method);
 // DeallocateHWnd: destroys it; messages still queued for it are dropped and
 // their senders released with result 0. A message being handled finishes.
 // Null does nothing.
-void DeallocateHWnd(HWND window);
+void DeallocateHWnd(TWindowHandle window);
 
 // Sends a message and returns its result: the procedure's Result, the value
 // given to ReplyMessage, or 0 when the window is gone (also when it goes
 // while the message waits). From another thread it raises EThread when no
 // main thread is bound.
-std::intptr_t SendMessageA(HWND window, std::uint32_t msg, std::uintptr_t wParam,
+std::intptr_t SendMessageA(TWindowHandle window, std::uint32_t msg, std::uintptr_t wParam,
                            std::intptr_t lParam);
 // Inside a window procedure: true while it handles a message sent from
 // another thread (also after ReplyMessage released the sender).
@@ -44,5 +46,5 @@ bool InSendMessage();
 // such sender or it was released already).
 bool ReplyMessage(std::intptr_t result);
 // The default handling of a message nobody handles: result 0.
-std::intptr_t DefWindowProcA(HWND window, std::uint32_t msg, std::uintptr_t wParam,
+std::intptr_t DefWindowProcA(TWindowHandle window, std::uint32_t msg, std::uintptr_t wParam,
                              std::intptr_t lParam);

@@ -20,6 +20,7 @@ std::string Key(const std::string& name) {
 struct Table {
   std::mutex mu;
   std::map<std::string, DeviceRegistry::Opener> openers;
+  std::map<std::string, DeviceRegistry::FamilyOpener> families;
 };
 
 Table& Registered() {
@@ -44,7 +45,20 @@ void DeviceRegistry::Unregister(const std::string& name) {
 bool DeviceRegistry::Contains(const std::string& name) {
   Table& table = Registered();
   std::lock_guard lock(table.mu);
-  return table.openers.count(Key(name)) != 0;
+  return table.openers.count(Key(name)) != 0 ||
+         table.families.count(Key(name.substr(0, name.find(':')))) != 0;
+}
+
+bool DeviceRegistry::RegisterFamily(const std::string& prefix, FamilyOpener opener) {
+  Table& table = Registered();
+  std::lock_guard lock(table.mu);
+  return table.families.emplace(Key(prefix), std::move(opener)).second;
+}
+
+void DeviceRegistry::UnregisterFamily(const std::string& prefix) {
+  Table& table = Registered();
+  std::lock_guard lock(table.mu);
+  table.families.erase(Key(prefix));
 }
 
 std::optional<Device> DeviceRegistry::Open(const std::string& name, std::int32_t* error) {
@@ -52,9 +66,14 @@ std::optional<Device> DeviceRegistry::Open(const std::string& name, std::int32_t
   {
     Table& table = Registered();
     std::lock_guard lock(table.mu);
-    const auto it = table.openers.find(Key(name));
-    if (it == table.openers.end()) return std::nullopt;
-    opener = it->second;
+    if (const auto it = table.openers.find(Key(name)); it != table.openers.end()) {
+      opener = it->second;
+    } else if (const auto family = table.families.find(Key(name.substr(0, name.find(':'))));
+               family != table.families.end()) {
+      opener = [open = family->second, name](std::int32_t* e) { return open(name, e); };
+    } else {
+      return std::nullopt;
+    }
   }
   // Outside the table's lock: opening may take its time.
   *error = 0;

@@ -1,5 +1,6 @@
 #include "tools/cli/PortArguments.h"
 
+#include "simulator/SimPortName.h"
 #include "tools/cli/OptionReader.h"
 #include "tools/common/Decimal.h"
 
@@ -34,6 +35,11 @@ TPortArguments ParsePortArguments(TCliArgs args, TPortArgumentsUse use) {
       parsed.Port = options.Value();
       portGiven = true;
       if (parsed.Port.empty()) throw ECliUsage("--port needs a port name");
+      try {
+        CheckPortName(parsed.Port);
+      } catch (const EConvertError& e) {
+        throw ECliUsage("--port " + e.Message());
+      }
     } else if (name == "--json") {
       options.Flag();
       parsed.Format = efJson;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ProjectVersion.h"
+#include "simulator/SimDispenser.h"
 #include "tools/cli/CliCommand.h"
 
 namespace {
@@ -69,6 +70,7 @@ int Run(std::string_view name, TCliArgs args) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return UsageError("no command given");
+  RegisterSimDispenser();  // --port SIM: the virtual dispenser in this program
   const std::vector<std::string_view> args(argv + 2, argv + argc);
   int code = Run(argv[1], args);
   // Output that did not reach its reader is a failure, not a success.

@@ -1,7 +1,8 @@
 #include "tools/sim/SimOptions.h"
 
-#include "tools/common/Decimal.h"
-#include "tools/sim/ReplySchedule.h"
+#include <optional>
+
+#include "simulator/ReplySchedule.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ class TArgumentReader {
     if (FIndex == FArgs.size()) throw ESimUsage(std::string(FName) + " needs a value");
     return FArgs[FIndex++];
   }
+  std::optional<std::string_view> InlineValue() const {
+    return FHasInlineValue ? std::optional(FInlineValue) : std::nullopt;
+  }
   void NoValue() const {
     if (FHasInlineValue) throw ESimUsage(std::string(FName) + " takes no value");
   }
@@ -38,15 +42,6 @@ class TArgumentReader {
   std::string_view FInlineValue;
 };
 
-std::chrono::milliseconds ParseDelay(std::string_view text) {
-  const auto ms = ParseDecimal(text, static_cast<std::uint64_t>(kMaxDelay.count()));
-  if (!ms) {
-    throw ESimUsage("--delay '" + std::string(text) +
-                    "' is not a number of milliseconds from 0 to " + IntToStr(kMaxDelay.count()));
-  }
-  return std::chrono::milliseconds(*ms);
-}
-
 }  // namespace
 
 TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
@@ -54,35 +49,28 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
   TArgumentReader reader(args);
   while (reader.Next()) {
     const std::string_view name = reader.Name();
+    // The dispenser's own settings: "--delay 200" is the setting "delay".
+    const std::string_view setting = name.starts_with("--") ? name.substr(2) : std::string_view();
+    const TSettingForm form = DispenserSettingForm(setting);
     if (name == "--help" || name == "-h") {
       reader.NoValue();
       options.Help = true;
     } else if (name == "--version") {
       reader.NoValue();
       options.Version = true;
-    } else if (name == "--split") {
-      reader.NoValue();
-      options.Split = true;
+    } else if (form != sfNone) {
+      const auto value = form == sfValue ? std::optional(reader.Value()) : reader.InlineValue();
+      try {
+        ApplyDispenserSetting(options, setting, value);
+      } catch (const EConvertError& e) {
+        throw ESimUsage("--" + e.Message());
+      }
     } else if (name == "--link") {
       options.Link = reader.Value();
       if (options.Link.empty()) throw ESimUsage("--link needs a path");
     } else if (name == "--log") {
       options.LogFile = reader.Value();
       if (options.LogFile.empty()) throw ESimUsage("--log needs a file name");
-    } else if (name == "--delay") {
-      options.Delay = ParseDelay(reader.Value());
-    } else if (name == "--mute-after") {
-      const std::string_view text = reader.Value();
-      const auto n = ParseDecimal(text, 1'000'000'000);
-      if (!n)
-        throw ESimUsage("--mute-after '" + std::string(text) + "' is not a number of replies");
-      options.MuteAfter = static_cast<unsigned>(*n);
-    } else if (name == "--fault") {
-      try {
-        options.Faults.push_back(ParseFault(reader.Value()));
-      } catch (const EConvertError& e) {
-        throw ESimUsage("--fault: " + e.Message());
-      }
     } else {
       throw ESimUsage("unknown argument '" + std::string(name) + "'");
     }
@@ -121,5 +109,7 @@ std::string SimUsage() {
          "                 dispenser stays in the error state until an error clear.\n" +
          kinds +
          "\n"
-         "                 or the error code 1-9. Several --fault options may be given.\n";
+         "                 or the error code 1-9. Several --fault options may be given.\n"
+         "The same dispenser runs inside dispenser-console and dispenser-cli as the port\n"
+         "SIM, its settings after a colon: --port SIM:jam@2:3,delay=200,split\n";
 }

@@ -9,17 +9,15 @@
 #include <vector>
 
 #include "platform/runtime/SysUtils.h"
-#include "tools/sim/Faults.h"
+#include "simulator/DispenserSetup.h"
 
-struct TSimOptions {
-  std::string Link;                   // --link PATH: a symbolic link to the slave end
-  std::chrono::milliseconds Delay{};  // --delay MS: before each reply
-  bool Split = false;                 // --split: each reply in two writes
-  std::string LogFile;                // --log FILE: every frame in and out, timestamped
-  std::vector<TFault> Faults;         // --fault KIND[@N][:NOTES], in order given
-  std::optional<unsigned> MuteAfter;  // --mute-after N: N replies, then none
-  bool Help = false;                  // --help
-  bool Version = false;               // --version
+// The dispenser's settings (--delay, --split, --fault, as a SIM port name
+// gives them too) and the terminal's.
+struct TSimOptions : TDispenserSetup {
+  std::string Link;     // --link PATH: a symbolic link to the slave end
+  std::string LogFile;  // --log FILE: every frame in and out, timestamped
+  bool Help = false;    // --help
+  bool Version = false;  // --version
 };
 
 // A wrong command line; the message says what is wrong.
@@ -27,8 +25,6 @@ class ESimUsage : public Exception {
  public:
   using Exception::Exception;
 };
-
-inline constexpr std::chrono::milliseconds kMaxDelay{600'000};
 
 // Options as "--name VALUE" or "--name=VALUE". Raises ESimUsage.
 TSimOptions ParseSimOptions(std::span<const std::string_view> args);

@@ -7,11 +7,11 @@
 #include <ostream>
 #include <string>
 
+#include "simulator/ReplySchedule.h"
+#include "simulator/VirtualDispenser.h"
 #include "tools/sim/FrameLog.h"
 #include "tools/sim/PtyPair.h"
-#include "tools/sim/ReplySchedule.h"
 #include "tools/sim/SimOptions.h"
-#include "tools/sim/VirtualDispenser.h"
 
 // SIGINT, SIGTERM and SIGHUP as a readable descriptor instead of handlers.
 // Blocks them for the process while it lives; create it before any thread.

@@ -85,14 +85,19 @@ std::int32_t SimLine::Configure(const DCB& dcb) {
 }
 
 std::int32_t SimLine::Send(const std::uint8_t* data, std::size_t count, std::size_t* accepted) {
-  std::lock_guard lock(state_->mu);
-  if (!state_->OutputFlows()) {
-    *accepted = 0;
-    return 0;
+  std::function<void()> listener;
+  {
+    std::lock_guard lock(state_->mu);
+    if (!state_->OutputFlows()) {
+      *accepted = 0;
+      return 0;
+    }
+    state_->written.append(reinterpret_cast<const char*>(data), count);
+    *accepted = count;
+    state_->writtenChanged.notify_all();
+    listener = state_->writeListener;
   }
-  state_->written.append(reinterpret_cast<const char*>(data), count);
-  *accepted = count;
-  state_->writtenChanged.notify_all();
+  if (listener) listener();
   return 0;
 }
 

@@ -46,6 +46,14 @@ const char* SimCallName(SimCall call) {
 }
 
 SimPort::SimPort(std::string name) : state_(std::make_shared<SimState>(std::move(name))) {
+  Register();
+}
+
+SimPort::SimPort(std::string name, Unlisted) : state_(std::make_shared<SimState>(std::move(name))) {
+  state_->listed = false;
+}
+
+void SimPort::Register() {
   std::weak_ptr<SimState> weak = state_;
   const bool registered = DeviceRegistry::Register(state_->name, [weak](std::int32_t* error) {
     const std::shared_ptr<SimState> state = weak.lock();
@@ -59,7 +67,11 @@ SimPort::SimPort(std::string name) : state_(std::make_shared<SimState>(std::move
 }
 
 SimPort::~SimPort() {
-  DeviceRegistry::Unregister(state_->name);
+  if (state_->listed) DeviceRegistry::Unregister(state_->name);
+}
+
+std::shared_ptr<DeviceBackend> SimPort::OpenDevice(std::int32_t* error) {
+  return SimDevice::Open(state_, error);
 }
 
 const std::string& SimPort::Name() const {
@@ -123,6 +135,11 @@ bool SimPort::WaitForWritten(std::size_t count, std::chrono::milliseconds timeou
   std::unique_lock lock(state_->mu);
   return state_->writtenChanged.wait_for(lock, timeout,
                                          [&] { return state_->written.size() >= count; });
+}
+
+void SimPort::SetWriteListener(std::function<void()> listener) {
+  std::lock_guard lock(state_->mu);
+  state_->writeListener = std::move(listener);
 }
 
 // --- modem lines and flow --------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,12 +45,20 @@ class SimPort {
   // Registers the device under name (compared without letter case). Only one
   // SimPort may hold a name at a time.
   explicit SimPort(std::string name);
+  // A device that is not registered: its owner opens it with OpenDevice (for
+  // a family of names, for example).
+  struct Unlisted {};
+  SimPort(std::string name, Unlisted);
   // Unregisters the name; a device that is still open keeps working.
   ~SimPort();
   SimPort(const SimPort&) = delete;
   SimPort& operator=(const SimPort&) = delete;
 
   const std::string& Name() const;
+
+  // Opens the device as Device::Open does under its name: the backend, or
+  // null with *error set (EBUSY while it is open, ENOENT while unplugged).
+  std::shared_ptr<DeviceBackend> OpenDevice(std::int32_t* error);
 
   // --- The far end ---------------------------------------------------------
   // Bytes arriving at the device. What does not fit in its input queue (the
@@ -71,6 +80,10 @@ class SimPort {
   std::string TakeWritten();
   // Waits until at least count bytes were written (false after the timeout).
   bool WaitForWritten(std::size_t count, std::chrono::milliseconds timeout) const;
+  // Called after every write that reached the far end, on the writing thread
+  // and under the device's lock: it may only hand the news on (wake a thread
+  // of its own), never call into the device. Null removes it.
+  void SetWriteListener(std::function<void()> listener);
 
   // Modem input lines. Each change raises its event: EV_CTS, EV_DSR, EV_RLSD
   // on every change, EV_RING when the ring line comes on.
@@ -122,6 +135,7 @@ class SimPort {
 
  private:
   void Deliver(const std::uint8_t* data, std::size_t count);
+  void Register();
 
   std::shared_ptr<SimState> state_;
 };

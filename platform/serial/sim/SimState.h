@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -26,6 +27,7 @@ struct SimState {
   bool OutputFlows() const;
 
   const std::string name;
+  bool listed = true;  // registered under its name
 
   // Held while anything from the far end goes into the device, and by the
   // line while it lets go of the device: device stays valid while held.
@@ -38,6 +40,7 @@ struct SimState {
   bool open = false;
   int openCount = 0;
   std::string written;
+  std::function<void()> writeListener;
   std::deque<std::uint8_t> backlog;
   DWORD modem = 0;
   bool holdOutput = false;

@@ -1,21 +1,14 @@
 // What the dispenser answers, as the window shows it: every reply kind of
 // the virtual dispenser decoded into the log, the count fields, the dialogs
-// and the reply progress bar, also when each reply comes in two pieces; and,
-// from a far end of the test's own, blocks the dispenser would not send: one
-// starting with LF, an error reply whose count is not a number followed by a
-// good reply, and replies glued together, split or cut off.
+// and the reply progress bar, also when each reply comes in two pieces.
 #include "ConsoleTestSupport.h"
 
 using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
+using console_test::kCountReplyText;
 using console_test::TWindow;
 
 namespace {
-
-// The ten bytes the dispenser answers to a count query with a total of 10,
-// as a person reads them: STX, "00c0010", the checksum 0x86 (no character
-// of code page 949 before ETX), ETX.
-const QString kCountReplyText = QString::fromUtf8(u8"\u240200c0010\uFFFD\u2403");
 
 class ConsoleReplies : public SimulatedDispenser {
  protected:
@@ -30,7 +23,9 @@ class ConsoleReplies : public SimulatedDispenser {
   }
 };
 
-TEST_F(ConsoleReplies, StateHoldCountAndDispenseRepliesReachTheirControls) {
+CONSOLE_TESTS_ON_EVERY_LINE(ConsoleReplies);
+
+TEST_P(ConsoleReplies, StateHoldCountAndDispenseRepliesReachTheirControls) {
   Window().Click("Button2");
   Press("state", 2);
   Press("btnhold", 2);
@@ -87,7 +82,9 @@ class ConsoleSplitReplies : public ConsoleReplies {
   }
 };
 
-TEST_F(ConsoleSplitReplies, CountsAndTheDispenseDialogAppearAsForWholeReplies) {
+CONSOLE_TESTS_ON_EVERY_LINE(ConsoleSplitReplies);
+
+TEST_P(ConsoleSplitReplies, CountsAndTheDispenseDialogAppearAsForWholeReplies) {
   Window().Click("Button2");
   Press("Button5", 1);
   Press("Button6", 2);
@@ -113,7 +110,9 @@ class ConsoleErrorReplies : public SimulatedDispenser {
   }
 };
 
-TEST_F(ConsoleErrorReplies, EveryErrorKindIsLoggedAndItsNotesToldInADialog) {
+CONSOLE_TESTS_ON_EVERY_LINE(ConsoleErrorReplies);
+
+TEST_P(ConsoleErrorReplies, EveryErrorKindIsLoggedAndItsNotesToldInADialog) {
   const QString messages[] = {
       "no bills (HOST 의 요구에 의한 배출 중 에러.)",
       "jam 1 or jam 2.",
@@ -140,93 +139,6 @@ TEST_F(ConsoleErrorReplies, EveryErrorKindIsLoggedAndItsNotesToldInADialog) {
   // receive error.
   EXPECT_EQ(BoxTexts(), QStringList(8, "4장 방출되었습니다."));
   EXPECT_EQ(Window().Position("ProgressBar2"), 90);  // 18 blocks
-}
-
-// Blocks written by the test itself, one at a time, each decoded before the
-// next is sent.
-class ConsoleForeignReplies : public console_test::PtyFarEnd {
- protected:
-  void Send(std::string_view bytes, qsizetype logLines) {
-    const qsizetype before = window.Log().size();
-    far.Write(bytes);
-    ASSERT_TRUE(LoopUntil([&] { return window.Log().size() >= before + logLines; }));
-  }
-};
-
-TEST_F(ConsoleForeignReplies, ABlockStartingWithLineFeedAsksToDealWithTheErrorFirst) {
-  window.Click("Button2");
-  Send(std::string_view("\x0A"
-                        "00E2005\0\x03",
-                        10),
-       2);
-  EXPECT_EQ(window.Log().mid(1), (QStringList{"0A303045323030350003", "jam 1 or jam 2."}));
-  EXPECT_EQ(window.Text("Edit3"), QString::fromUtf8(u8"\u240A00E2005"));  // up to the zero byte
-  ASSERT_TRUE(LoopUntil([&] { return boxes.Seen().size() >= 2; }));
-  EXPECT_EQ(boxes.Seen()[0].Text, "에러를 처리하세요");
-  EXPECT_EQ(boxes.Seen()[1].Text, "4장 방출되었습니다.");
-  EXPECT_EQ(window.Position("ProgressBar2"), 5);
-}
-
-TEST_F(ConsoleForeignReplies, AnUnreadableCountIsShownOnceAndTheNextReplyIsStillDecoded) {
-  window.Click("Button2");
-  Send(std::string_view("\x02"
-                        "00E30AB\0\x03",
-                        10),
-       3);
-  // Decoded as it came, then the checksum it should have had.
-  EXPECT_EQ(window.Log().mid(1),
-            (QStringList{"02303045333041420003", "chain.", "체크섬 오류: 받음 00, 계산 8D"}));
-  ASSERT_TRUE(LoopUntil([&] { return !boxes.Seen().empty(); }));
-  EXPECT_EQ(boxes.Seen()[0].Icon, QMessageBox::Critical);
-  EXPECT_EQ(boxes.Seen()[0].Text, "'AB' is not a valid integer value");
-  EXPECT_EQ(window.Position("ProgressBar2"), 0);  // no step for the failed block
-
-  Send(
-      "\x02"
-      "00sr000\xD7\x03",
-      2);
-  EXPECT_EQ(window.Log().mid(4), (QStringList{"0230307372303030D703", "대기상태입니다."}));
-  EXPECT_EQ(window.Position("ProgressBar2"), 5);
-  EXPECT_EQ(boxes.Seen().size(), 1u);
-  EXPECT_TRUE(window->Com1->Connected());
-}
-
-TEST_F(ConsoleForeignReplies, SplitGluedAndCutOffRepliesAreShownFrameByFrame) {
-  window.Click("Button2");
-  // A jam after four notes, then the count: cut and glued across three
-  // writes, the window's loop running between them.
-  far.Write(
-      "\x02"
-      "00E2");
-  QTimer::singleShot(5, [&] {
-    far.Write(
-        "005\x6E\x03\x02"
-        "00c");
-  });
-  QTimer::singleShot(10, [&] { far.Write("0010\x86\x03"); });
-  ASSERT_TRUE(LoopUntil([&] { return window.Log().size() >= 5; }));
-  EXPECT_EQ(window.Log().mid(1),
-            (QStringList{"02303045323030356E03", "jam 1 or jam 2.", "02303063303031308603",
-                         "Read data : " + kCountReplyText}));
-  EXPECT_EQ(window.Text("Edit2"), "010");
-  ASSERT_EQ(boxes.Seen().size(), 1u);
-  EXPECT_EQ(boxes.Seen()[0].Text, "4장 방출되었습니다.");
-
-  // A count that is no number, glued to a standby reply: the error is shown
-  // and the standby reply still comes. Then a frame cut off for good: once.
-  Send(std::string_view("\x02"
-                        "00E30AB\x8D\x03"
-                        "\x02"
-                        "00sr000\xD7\x03"
-                        "\x02"
-                        "00b"),
-       5);
-  EXPECT_EQ(window.Log().mid(5),
-            (QStringList{"02303045333041428D03", "chain.", "0230307372303030D703",
-                         "대기상태입니다.", "02303062"}));
-  ASSERT_TRUE(LoopUntil([&] { return boxes.Seen().size() == 2; }));
-  EXPECT_EQ(boxes.Seen()[1].Text, "'AB' is not a valid integer value");
-  EXPECT_EQ(window.Position("ProgressBar2"), 4 * 5);  // none for the failed block
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,8 +23,7 @@
 #include "console/StatusBar.h"
 #include "console/tools/MessageBoxAnswerer.h"
 #include "platform/runtime/Registry.h"
-#include "tests/integration/dispenser/SimProcess.h"
-#include "tests/integration/serial/PtyPair.h"
+#include "tests/gui/console/DispenserLine.h"
 
 namespace console_test {
 
@@ -33,21 +32,17 @@ inline const QString kOpened = "포트가 정상적으로 열렸습니다.";
 inline const QString kClosed = "포트가 정상적으로 닫혔습니다.";
 inline const QString kInitFailed = "초기화에 문제가 발생하였습니다.";
 
+// The ten bytes the dispenser answers to a count query with a total of 10,
+// as a person reads them: STX, "00c0010", the checksum 0x86 (no character
+// of code page 949 before ETX), ETX.
+inline const QString kCountReplyText = QString::fromUtf8(u8"\u240200c0010\uFFFD\u2403");
+
+// A safety net against hangs only; nothing waits this long when all is well.
+constexpr int kHangTimeoutMs = 10'000;
+
 // Runs the Qt loop until `done` holds; false when the safety net runs out.
 inline bool LoopUntil(const std::function<bool()>& done) {
-  return QTest::qWaitFor(done, simtest::kHangTimeoutMs);
-}
-
-// The frames the dispenser received, in hex, from its --log file.
-inline std::vector<std::string> FramesReceived(const std::string& logFile) {
-  std::vector<std::string> frames;
-  std::istringstream log(simtest::ReadWholeFile(logFile));
-  std::string date, time, what, hex;
-  for (std::string line; std::getline(log, line);) {
-    std::istringstream fields(line);
-    if (fields >> date >> time >> what >> hex && what == "in") frames.push_back(hex);
-  }
-  return frames;
+  return QTest::qWaitFor(done, kHangTimeoutMs);
 }
 
 // Options for a window on `port` that writes no session log.
@@ -64,7 +59,7 @@ class TWindow {
  public:
   explicit TWindow(const std::string& port) : TWindow(OnPort(port)) {}
   explicit TWindow(const TConsoleOptions& options, std::string store = {}) {
-    TRegistry::SetStoreFile(store.empty() ? FScratch.File("registry") : store);
+    TRegistry::SetStoreFile(store.empty() ? FScratch.filePath("registry").toStdString() : store);
     FForm = std::make_unique<TForm1>(nullptr, options);
   }
 
@@ -105,29 +100,28 @@ class TWindow {
   }
 
  private:
-  simtest::TScratchDir FScratch;
+  QTemporaryDir FScratch;
   std::unique_ptr<TForm1> FForm;
 };
 
-// The window against dispenser-sim, started with SimArguments(); every
-// message box is answered with OK and kept.
-class SimulatedDispenser : public ::testing::Test {
+// The window against a virtual dispenser started with SimArguments() (the
+// options of dispenser-sim), on each line this system offers (the test's
+// parameter); every message box is answered with OK and kept.
+class SimulatedDispenser : public ::testing::TestWithParam<TLineKind> {
  protected:
   virtual std::vector<std::string> SimArguments() const { return {}; }
+  virtual TLineKind Line() const { return GetParam(); }
 
   void SetUp() override {
-    std::vector<std::string> arguments = SimArguments();
-    arguments.insert(arguments.end(), {"--log", LogFile()});
-    FSim = std::make_unique<simtest::TSimProcess>(arguments);
-    ASSERT_FALSE(FSim->SlavePath().empty());
+    FLine = StartDispenser(Line(), SimArguments());
+    ASSERT_NE(FLine, nullptr);
     FWindow = std::make_unique<TWindow>(PortName());
   }
   void TearDown() override { FWindow.reset(); }
 
-  // The simulator's terminal as an operator names it: "pts/N".
-  std::string PortName() const { return FSim->SlavePath().substr(5); }
-  std::string LogFile() const { return FScratch.File("frames.log"); }
-  std::vector<std::string> Received() const { return FramesReceived(LogFile()); }
+  // The port as an operator names it: "pts/N", "SIM:jam@2:3".
+  std::string PortName() const { return FLine->PortName(); }
+  std::vector<std::string> Received() const { return FLine->Received(); }
   bool ReceivedCount(std::size_t count) const {
     return LoopUntil([&] { return Received().size() >= count; });
   }
@@ -141,23 +135,16 @@ class SimulatedDispenser : public ::testing::Test {
   }
 
  private:
-  simtest::TScratchDir FScratch;
-  std::unique_ptr<simtest::TSimProcess> FSim;
+  std::unique_ptr<TDispenserLine> FLine;
   TMessageBoxAnswerer FBoxes;
   std::unique_ptr<TWindow> FWindow;
 };
 
-// The window against a far end of the test's own on a pty pair; every
-// message box is answered with OK and kept. The answerer is declared before
-// the window so that it outlives it: closing the port serves what the event
-// thread still has to show (a hang-up's error), and a box nobody answers
-// would hold the test for good.
-class PtyFarEnd : public ::testing::Test {
- protected:
-  comm::testing::PtyPair far;
-  TMessageBoxAnswerer boxes;
-  TWindow window{far.slavePath};
-};
+// Runs a fixture's tests on every line this system offers.
+#define CONSOLE_TESTS_ON_EVERY_LINE(Fixture)                            \
+  INSTANTIATE_TEST_SUITE_P(                                             \
+      Lines, Fixture, ::testing::ValuesIn(::console_test::LineKinds()), \
+      [](const auto& info) { return ::console_test::LineKindName(info.param); })
 
 }  // namespace console_test
 

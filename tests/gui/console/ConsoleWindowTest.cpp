@@ -1,12 +1,13 @@
 // The window's own behaviour: how it starts, opening and closing with the
 // status texts and the animation, the eight command buttons, the send
-// counter and its progress bar, and exit.
+// counter and its progress bar, a port that cannot be opened, and exit.
 #include <QEvent>
 
 #include "ConsoleTestSupport.h"
 #include "controls/CPortCtl.h"
 
 using console_test::kClosed;
+using console_test::kInitFailed;
 using console_test::kOpened;
 using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
@@ -33,7 +34,9 @@ const CommandButton kCommandButtons[] = {
 
 class ConsoleWindow : public SimulatedDispenser {};
 
-TEST_F(ConsoleWindow, StartsClosedWithTheStoredSettingsAndTheCommandLinesPort) {
+CONSOLE_TESTS_ON_EVERY_LINE(ConsoleWindow);
+
+TEST_P(ConsoleWindow, StartsClosedWithTheStoredSettingsAndTheCommandLinesPort) {
   TForm1& form = Window().Form();
   EXPECT_EQ(form.windowTitle(), "Form1");
   EXPECT_EQ(form.size(), QSize(592, 525));
@@ -83,7 +86,7 @@ TEST_F(ConsoleWindow, StartsClosedWithTheStoredSettingsAndTheCommandLinesPort) {
   EXPECT_TRUE(form.ProgressBar3->isHidden());
 }
 
-TEST_F(ConsoleWindow, EveryCommandWhileClosedAsksToOpenThePortFirstAndChangesNothing) {
+TEST_P(ConsoleWindow, EveryCommandWhileClosedAsksToOpenThePortFirstAndChangesNothing) {
   for (const CommandButton& command : kCommandButtons) Window().Click(command.Button);
 
   ASSERT_EQ(Boxes().size(), std::size(kCommandButtons));
@@ -99,7 +102,7 @@ TEST_F(ConsoleWindow, EveryCommandWhileClosedAsksToOpenThePortFirstAndChangesNot
   EXPECT_TRUE(Received().empty());
 }
 
-TEST_F(ConsoleWindow, OpenAndCloseShowTheirOutcomeThePortAndItsState) {
+TEST_P(ConsoleWindow, OpenAndCloseShowTheirOutcomeThePortAndItsState) {
   const QString port = "Port" + QString::fromStdString(PortName());
   Window().Click("Button2");
   EXPECT_TRUE(Window()->Com1->Connected());
@@ -122,7 +125,7 @@ TEST_F(ConsoleWindow, OpenAndCloseShowTheirOutcomeThePortAndItsState) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(ConsoleWindow, AStatusAnimationFillsInTenTicksAndHidesOnTheEleventh) {
+TEST_P(ConsoleWindow, AStatusAnimationFillsInTenTicksAndHidesOnTheEleventh) {
   TForm1& form = Window().Form();
   ASSERT_TRUE(LoopUntil([&] { return !form.Timer1->Enabled(); }));  // the start-up run
 
@@ -153,7 +156,7 @@ TEST_F(ConsoleWindow, AStatusAnimationFillsInTenTicksAndHidesOnTheEleventh) {
   }
 }
 
-TEST_F(ConsoleWindow, EachButtonSendsItsFrameCountsItAndLogsItsLine) {
+TEST_P(ConsoleWindow, EachButtonSendsItsFrameCountsItAndLogsItsLine) {
   Window().Click("Button2");
   QStringList expectedLog{""};
   std::vector<std::string> expectedFrames;
@@ -174,57 +177,7 @@ TEST_F(ConsoleWindow, EachButtonSendsItsFrameCountsItAndLogsItsLine) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-// A far end of the test's own that never answers: only what is sent counts.
-class ConsoleSending : public console_test::PtyFarEnd {};
-
-TEST_F(ConsoleSending, SendClearResetsTheDisplayButNotTheCount) {
-  window.Click("Button2");
-  for (int i = 1; i <= 5; ++i) {
-    window.Click("state");
-    EXPECT_EQ(window.Text("Edit9"), QString::number(i));
-  }
-  window.Click("Button17");
-  EXPECT_EQ(window.Text("Edit9"), "0");
-  EXPECT_EQ(window.Position("ProgressBar1"), 0);
-  window.Click("state");
-  EXPECT_EQ(window.Text("Edit9"), "6");
-  EXPECT_EQ(window.Position("ProgressBar1"), 5);
-  EXPECT_EQ(far.Read(60).size(), 60u);
-}
-
-TEST_F(ConsoleSending, TheProgressBarStartsOverOnTheTwentyFirstCommand) {
-  window.Click("Button2");
-  for (int i = 1; i <= 20; ++i) window.Click("Button6");
-  EXPECT_EQ(window.Position("ProgressBar1"), 100);
-  window.Click("Button6");
-  EXPECT_EQ(window.Position("ProgressBar1"), 5);
-  EXPECT_EQ(window.Text("Edit9"), "21");
-}
-
-TEST_F(ConsoleSending, AFailedWriteIsShownAndNeitherCountedNorLogged) {
-  window.Click("Button2");
-  far.HangUp();
-  window.Click("btnhold");
-  // The write's error, shown as an error.
-  const auto writeFailed = [&] {
-    for (const auto& box : boxes.Seen()) {
-      if (box.Text.contains("WriteFile function failed") && box.Icon == QMessageBox::Critical) {
-        return true;
-      }
-    }
-    return false;
-  };
-  ASSERT_TRUE(LoopUntil(writeFailed));
-  EXPECT_EQ(window.Text("Edit9"), "0");
-  EXPECT_EQ(window.Position("ProgressBar1"), 0);
-  // The log tells of the lost device, and of nothing sent.
-  ASSERT_TRUE(LoopUntil([&] { return !window->Com1->Connected(); }));
-  const QStringList log = window.Log();
-  ASSERT_EQ(log.size(), 2) << log.join("|").toStdString();
-  EXPECT_TRUE(log[1].contains("장치 연결이 끊어졌습니다")) << log[1].toStdString();
-}
-
-TEST_F(ConsoleWindow, ExitClosesThePortBeforeTheWindow) {
+TEST_P(ConsoleWindow, ExitClosesThePortBeforeTheWindow) {
   TForm1& form = Window().Form();
   form.show();
   Window().Click("Button2");
@@ -252,22 +205,6 @@ TEST_F(ConsoleWindow, ExitClosesThePortBeforeTheWindow) {
   EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(Boxes().empty());
   form.removeEventFilter(&watch);
-}
-
-TEST(ConsoleProgram, HelpAndAWrongCommandLineNeedNoDisplay) {
-  simtest::TScratchDir dir;
-  const auto run = [&](std::vector<std::string> args) {
-    const pid_t pid = simtest::Spawn(DISPENSER_CONSOLE, args, dir.File("out"), dir.File("err"));
-    return simtest::WaitExit(pid);
-  };
-  EXPECT_EQ(run({"--help"}), 0);
-  EXPECT_NE(simtest::ReadWholeFile(dir.File("out")).find("--port NAME"), std::string::npos);
-  EXPECT_EQ(run({"--port"}), 2);
-  EXPECT_NE(simtest::ReadWholeFile(dir.File("err")).find("--port needs a port name"),
-            std::string::npos);
-  EXPECT_EQ(run({"--baud", "9600"}), 2);
-  EXPECT_NE(simtest::ReadWholeFile(dir.File("err")).find("unknown argument '--baud'"),
-            std::string::npos);
 }
 
 TEST(ConsoleProgram, PortOptionInBothForms) {

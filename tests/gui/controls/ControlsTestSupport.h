@@ -1,15 +1,13 @@
 // What the control tests share: the application on the Qt loop, the
-// operator's hands (picking an item, answering an error box) and a fake
-// machine whose port list the test chooses.
+// operator's hands (picking an item, answering an error box), what an LED
+// told its handler, and a fake machine whose port list the test chooses.
 #pragma once
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -17,32 +15,32 @@
 #include <string>
 #include <vector>
 
+#include "controls/CPortCtl.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "tests/gui/controls/FakePortTree.h"
 
 namespace controls_test {
 
-// A file-system root whose sys/class/tty and dev list the given ports as
-// the kernel lists adapters ("pts/3" is the entry "pts!3" and the node
-// dev/pts/3).
-class FakePortTree {
- public:
-  explicit FakePortTree(const std::vector<std::string>& ports) {
-    dir_.mkpath("sys/class/tty");
-    for (const std::string& port : ports) {
-      QString entry = QString::fromStdString(port).replace('/', '!');
-      dir_.mkpath("sys/class/tty/" + entry + "/device");
-      const QString node = dir_.path() + "/dev/" + QString::fromStdString(port);
-      QDir().mkpath(QFileInfo(node).path());
-      QFile file(node);
-      file.open(QIODevice::WriteOnly);
-    }
-  }
-  std::string Root() const { return dir_.path().toStdString(); }
+inline constexpr int kPatience = 10000;  // ms: a safety net, never a measure
 
- private:
-  QTemporaryDir temp_;
-  QDir dir_{temp_.path()};
+// The LED's states as its OnChange saw them, in order.
+struct Changes {
+  explicit Changes(TComLed& led) : led_(led) {
+    led.SetOnChange([this, &led](TObject* sender, TLedState state) {
+      QCOMPARE(sender, static_cast<TObject*>(&led));
+      onMainThread = onMainThread && QThread::currentThread() == qApp->thread();
+      seen.push_back(state);
+    });
+  }
+  // The LED tells its handler once more when it goes.
+  ~Changes() { led_.SetOnChange(nullptr); }
+  Changes(const Changes&) = delete;
+  Changes& operator=(const Changes&) = delete;
+
+  TComLed& led_;
+  std::vector<TLedState> seen;
+  bool onMainThread = true;
 };
 
 // The operator opens the list and chooses the item with that text. False if

@@ -221,6 +221,21 @@ TEST(CliSend, ASplitReplyIsDecodedWholeAsDecodeShowsIt) {
   EXPECT_EQ(run.Out, Cli({"decode", "--json", "02303063303030308503"}).Out);
 }
 
+TEST(CliSend, TheSimPortIsADispenserInsideTheProgramWithTheSimulatorsFaults) {
+  const std::vector<std::array<std::string, 3>> sessions = {
+      {"SIM", "state-query",
+       "Memo1\t0230307372303030D703\nMemo1\t대기상태입니다.\nProgressBar2\t\n"},
+      {"sim:jam@1:2", "dispense",
+       "Memo1\t02303045323030336C03\nMemo1\tjam 1 or jam 2.\ndialog\t2장 방출되었습니다.\n"
+       "ProgressBar2\t\n"},
+  };
+  for (const auto& [port, command, decoded] : sessions) {
+    const TCliRun run = Send(port, command);
+    EXPECT_EQ(run.Exit, 0) << port << ": " << run.Err;
+    EXPECT_EQ(AfterRawText(run.Out), decoded) << port;
+  }
+}
+
 TEST(CliSend, APortThatCannotBeOpenedIsReportedWithItsCauseAndExitOne) {
   const TCliRun run = Send("/dev/dispenser-test-no-such-port", "state-query");
   EXPECT_EQ(run.Exit, 1);
@@ -248,6 +263,7 @@ TEST(CliSend, WrongCommandLinesExitTwoBeforeTouchingAPort) {
       {"send", "--port", "/dev/null", "--wait", "soon", "state-query"},
       {"send", "--port", "/dev/null", "--replies", "0", "state-query"},
       {"send", "--port", "/dev/null", "state-query", "dispense"},
+      {"send", "--port", "SIM:jam@0", "state-query"},
       {"monitor"},
       {"monitor", "--port"},
       {"monitor", "--port", "/dev/null", "--wait", "10"},

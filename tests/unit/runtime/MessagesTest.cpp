@@ -40,7 +40,7 @@ class HiddenWindow : public ::testing::Test {
 
 TEST_F(HiddenWindow, SendFromAnotherThreadWaitsForTheProcedureAndGetsItsResult) {
   std::vector<std::string> journal;  // main thread only
-  HWND window = AllocateHWnd([&](TMessage& m) {
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) {
     EXPECT_TRUE(MainThread::IsCurrent());
     EXPECT_TRUE(InSendMessage());
     journal.push_back("handle " + IntToStr(static_cast<std::int64_t>(m.WParam)));
@@ -54,7 +54,7 @@ TEST_F(HiddenWindow, SendFromAnotherThreadWaitsForTheProcedureAndGetsItsResult) 
   EXPECT_EQ(results, (std::vector<std::intptr_t>{14, 24, 34}));
 
   // From the main thread the procedure is called directly, not as an inter-thread send.
-  HWND direct = AllocateHWnd([](TMessage& m) {
+  TWindowHandle direct = AllocateHWnd([](TMessage& m) {
     EXPECT_FALSE(InSendMessage());
     EXPECT_FALSE(ReplyMessage(5));
     m.Result = DefWindowProcA(nullptr, m.Msg, m.WParam, m.LParam) + 9;
@@ -68,7 +68,7 @@ TEST_F(HiddenWindow, ReplyMessageReleasesTheSenderBeforeTheProcedureEnds) {
   std::promise<std::intptr_t> senderGot;
   std::future<std::intptr_t> got = senderGot.get_future();
   std::vector<std::string> journal;
-  HWND window = AllocateHWnd([&](TMessage& m) {
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) {
     ASSERT_TRUE(InSendMessage());
     EXPECT_TRUE(ReplyMessage(7));
     EXPECT_FALSE(ReplyMessage(8));  // only the first reply counts
@@ -92,7 +92,7 @@ TEST_F(HiddenWindow, ReplyMessageReleasesTheSenderBeforeTheProcedureEnds) {
 
 TEST_F(HiddenWindow, EarlyReleasedSenderMayBeHandledInsideAPumpingProcedureStillInOrder) {
   std::vector<int> journal;
-  HWND window = AllocateHWnd([&](TMessage& m) {
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) {
     ReplyMessage(0);
     journal.push_back(static_cast<int>(m.WParam));
     if (m.WParam == 1) {
@@ -118,7 +118,7 @@ TEST_F(HiddenWindow, EarlyReleasedSenderMayBeHandledInsideAPumpingProcedureStill
 
 TEST_F(HiddenWindow, MessageForADeallocatedWindowReleasesItsSenderWithZero) {
   int handled = 0;
-  HWND window = AllocateHWnd([&](TMessage& m) {
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) {
     ++handled;
     m.Result = 1;
   });
@@ -154,7 +154,7 @@ TEST_F(HiddenWindow, MessageForADeallocatedWindowReleasesItsSenderWithZero) {
 }
 
 TEST_F(HiddenWindow, WindowDeallocatedByItsOwnProcedureFinishesTheMessage) {
-  HWND window = nullptr;
+  TWindowHandle window = nullptr;
   window = AllocateHWnd([&](TMessage& m) {
     DeallocateHWnd(window);
     m.Result = 3;
@@ -173,7 +173,7 @@ TEST_F(HiddenWindow, ProcedureExceptionReleasesTheSenderAndIsShown) {
   app.Initialize();
   std::vector<std::string> shown;
   app.OnExceptionShown = [&](const std::string& text) { shown.push_back(text); };
-  HWND window = AllocateHWnd([](TMessage&) { throw Exception("Read error"); });
+  TWindowHandle window = AllocateHWnd([](TMessage&) { throw Exception("Read error"); });
   std::intptr_t result = -1;
   testing::internal::CaptureStderr();
   OnWorker([&] { result = SendMessageA(window, WM_TEST, 0, 0); });
@@ -185,7 +185,7 @@ TEST_F(HiddenWindow, ProcedureExceptionReleasesTheSenderAndIsShown) {
 
 TEST_F(HiddenWindow, WaitingForAThreadServesTheMessagesItSends) {
   int handled = 0;
-  HWND window = AllocateHWnd([&](TMessage& m) {
+  TWindowHandle window = AllocateHWnd([&](TMessage& m) {
     ++handled;
     m.Result = static_cast<std::intptr_t>(m.WParam) + 1;
   });
@@ -205,7 +205,7 @@ TEST_F(HiddenWindow, WaitingForTheSenderInsideItsMessageRaisesUntilItIsReleased)
   FunctionThread* sender = nullptr;
   std::string refused;
   bool waited = false;
-  HWND window = AllocateHWnd([&](TMessage&) {
+  TWindowHandle window = AllocateHWnd([&](TMessage&) {
     EXPECT_TRUE(sender->InSynchronize());
     try {
       sender->WaitFor();  // the sender waits for us: this would never end

@@ -4,8 +4,8 @@
 
 #include "console/HexText.h"
 #include "console/ReplyDecoder.h"
-#include "tools/sim/DispenserMachine.h"
-#include "tools/sim/VirtualDispenser.h"
+#include "simulator/DispenserMachine.h"
+#include "simulator/VirtualDispenser.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "console/HexText.h"
-#include "tools/sim/FrameAssembler.h"
+#include "simulator/FrameAssembler.h"
 
 // For readable failures (found by argument lookup, so outside the anonymous namespace).
 void PrintTo(const TStreamItem& item, std::ostream* os) {

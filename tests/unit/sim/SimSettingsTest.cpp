@@ -2,7 +2,8 @@
 // when replies go out.
 #include <gtest/gtest.h>
 
-#include "tools/sim/ReplySchedule.h"
+#include "simulator/ReplySchedule.h"
+#include "simulator/SimPortName.h"
 #include "tools/sim/SimOptions.h"
 
 namespace {
@@ -94,6 +95,42 @@ TEST(SimCommandLine, WrongArgumentsAreRefusedWithTheReason) {
       EXPECT_NE(e.Message().find(message), std::string::npos) << args[0] << ": " << e.Message();
     }
   }
+}
+
+TEST(SimPortName, SimInAnyLetterCaseWithOrWithoutItemsAndNothingElse) {
+  for (const auto& [name, sim] :
+       std::vector<std::pair<std::string_view, bool>>{{"SIM", true},
+                                                      {"sim", true},
+                                                      {"Sim:jam", true},
+                                                      {"SIM:", true},
+                                                      {"SIM1", false},
+                                                      {"SIMULATOR", false},
+                                                      {"COM1", false},
+                                                      {"/dev/SIM", false},
+                                                      {"", false}}) {
+    EXPECT_EQ(IsSimPortName(name), sim) << name;
+  }
+}
+
+TEST(SimPortName, ItemsAreTheSimulatorsSettingsWithABareFaultAsShorthand) {
+  using namespace std::chrono_literals;
+  struct TCase {
+    std::string_view Name;
+    TDispenserSetup Setup;
+  };
+  const std::vector<TCase> cases = {
+      {"SIM", {}},
+      {"sim:jam@2:3", {0ms, false, {{fkJam, 2, 3}}}},
+      {"SIM:fault=short,delay=200,split", {200ms, true, {{fkShort, 0, 4}}}},
+      {"SIM:2,chain@3:0,delay=0", {0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}}},
+  };
+  for (const TCase& c : cases) {
+    const TDispenserSetup setup = ParseSimPortName(c.Name);
+    EXPECT_EQ(setup.Delay, c.Setup.Delay) << c.Name;
+    EXPECT_EQ(setup.Split, c.Setup.Split) << c.Name;
+    EXPECT_EQ(setup.Faults, c.Setup.Faults) << c.Name;
+  }
+  EXPECT_THROW(ParseSimPortName("COM1"), EConvertError);
 }
 
 TEST(ReplySchedule, RepliesGoOutAfterTheDelayInTheOrderOfTheirCommands) {

@@ -1,4 +1,4 @@
-#include "tools/sim/Faults.h"
+#include "simulator/Faults.h"
 
 #include <array>
 

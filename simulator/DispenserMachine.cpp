@@ -1,4 +1,4 @@
-#include "tools/sim/DispenserMachine.h"
+#include "simulator/DispenserMachine.h"
 
 #include <algorithm>
 

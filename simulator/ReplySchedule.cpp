@@ -1,4 +1,4 @@
-#include "tools/sim/ReplySchedule.h"
+#include "simulator/ReplySchedule.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tools/sim/VirtualDispenser.h"
+#include "simulator/VirtualDispenser.h"
 
 #include <algorithm>
 

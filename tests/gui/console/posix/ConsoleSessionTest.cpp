@@ -5,7 +5,9 @@
 
 #include <fstream>
 
-#include "ConsoleTestSupport.h"
+#include "tests/gui/console/ConsoleTestSupport.h"
+#include "tests/integration/dispenser/SimProcess.h"
+#include "tests/integration/serial/PtyPair.h"
 
 using console_test::LoopUntil;
 using console_test::OnPort;

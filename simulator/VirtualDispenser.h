@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sim/DispenserMachine.h"
-#include "tools/sim/FrameAssembler.h"
+#include "simulator/DispenserMachine.h"
+#include "simulator/FrameAssembler.h"
 
 // What one piece of the received stream came to.
 struct TExchange {

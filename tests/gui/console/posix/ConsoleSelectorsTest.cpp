@@ -1,7 +1,6 @@
-// The six selectors as the operator uses them: a pick is the port's setting
-// (the port opened is the one picked, a line setting reaches the kernel), the
-// status bar names the port really opened, and a port that cannot be opened
-// is reported in the status bar only.
+// The six selectors as the operator uses them on ptys: a pick is the port's
+// setting (the port opened is the one picked, a line setting reaches the
+// kernel), and the status bar names the port really opened.
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,8 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "ConsoleTestSupport.h"
 #include "controls/CPortCtl.h"
+#include "tests/gui/console/ConsoleTestSupport.h"
 #include "tests/integration/serial/PtyPair.h"
 
 using comm::testing::PtyPair;
@@ -19,7 +18,6 @@ using console_test::kInitFailed;
 using console_test::kOpened;
 using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
-using console_test::TWindow;
 
 namespace {
 
@@ -47,6 +45,8 @@ class FakeMachine {
 // terminal, one of the test's own and one that is gone by now.
 class ConsoleSelectors : public SimulatedDispenser {
  protected:
+  console_test::TLineKind Line() const override { return console_test::lkPty; }
+
   void SetUp() override {
     SimulatedDispenser::SetUp();
     machine = std::make_unique<FakeMachine>(

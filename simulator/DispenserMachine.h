@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "console/DispenserFrames.h"
-#include "tools/sim/Faults.h"
+#include "simulator/Faults.h"
 
 inline constexpr unsigned kNotesPerDispense = 10;
 inline constexpr unsigned kCounterModulus = 1000;

@@ -1,4 +1,4 @@
-#include "tools/sim/FrameAssembler.h"
+#include "simulator/FrameAssembler.h"
 
 #include <algorithm>
 

@@ -4,10 +4,11 @@
 // option off or the operator in charge).
 #include <QAction>
 
-#include "ConsoleTestSupport.h"
 #include "console/PortRecovery.h"
 #include "console/StatusTexts.h"
 #include "controls/CPortCtl.h"
+#include "tests/gui/console/ConsoleTestSupport.h"
+#include "tests/integration/dispenser/SimProcess.h"
 
 using console_test::LoopUntil;
 
