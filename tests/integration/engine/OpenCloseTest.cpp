@@ -83,7 +83,7 @@ TEST_F(OpenCloseTest, WithoutEventsThereIsNoThreadAndNoDeviceWait) {
 TEST_F(OpenCloseTest, AFailedAbortKeepsThePortOpenUnlessTheDeviceIsGone) {
   port->Open();
   journal.Take();
-  sim.FailNext(comm::sim::SimCall::PurgeComm, comm::kErrDeviceBusy);
+  sim.FailNext(comm::sim::SimCall::PurgeComm, comm::kErrTimedOut);
   EXPECT_THROW(port->Close(), EComPortExt);
   EXPECT_TRUE(port->Connected());
   EXPECT_EQ(journal.Take().back(), "BeforeClose c1");
