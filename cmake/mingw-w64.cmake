@@ -1,23 +1,12 @@
 # Cross build for 64-bit Windows with Debian's MinGW-w64 (posix thread model,
 # so std::thread and std::mutex work), for example:
 #   cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DBUILD_GUI=OFF
-# The programs are linked statically: they run on Windows, and under Wine,
-# without MinGW's DLLs beside them. ctest runs them under Wine
-# (tools/windows/wine-exec); the Qt window is not part of this build.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(mingw_triplet x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
-set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
-
-# Libraries and headers only from the MinGW tree; programs from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# With the window, Qt's own toolchain file comes first and loads this one
+# (QT_CHAINLOAD_TOOLCHAIN_FILE; ./dev build --windows does so). Our programs
+# link MinGW's runtime statically; Qt's DLLs bring theirs along
+# (cmake/WindowsRuntime.cmake). ctest runs them under Wine
+# (tools/windows/wine-exec).
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
