@@ -120,17 +120,20 @@ TEST(SimPortName, ItemsAreTheSimulatorsSettingsWithABareFaultAsShorthand) {
   };
   const std::vector<TCase> cases = {
       {"SIM", {}},
-      {"sim:jam@2:3", {0ms, false, {{fkJam, 2, 3}}}},
-      {"SIM:fault=short,delay=200,split", {200ms, true, {{fkShort, 0, 4}}}},
-      {"SIM:2,chain@3:0,delay=0", {0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}}},
+      {"sim:jam@2:3", {0ms, false, {{fkJam, 2, 3}}, std::nullopt}},
+      {"SIM:fault=short,delay=200,split", {200ms, true, {{fkShort, 0, 4}}, std::nullopt}},
+      {"SIM:2,chain@3:0,delay=0", {0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}, std::nullopt}},
+      {"SIM:mute-after=5", {0ms, false, {}, 5u}},
   };
   for (const TCase& c : cases) {
     const TDispenserSetup setup = ParseSimPortName(c.Name);
     EXPECT_EQ(setup.Delay, c.Setup.Delay) << c.Name;
     EXPECT_EQ(setup.Split, c.Setup.Split) << c.Name;
     EXPECT_EQ(setup.Faults, c.Setup.Faults) << c.Name;
+    EXPECT_EQ(setup.MuteAfter, c.Setup.MuteAfter) << c.Name;
   }
   EXPECT_THROW(ParseSimPortName("COM1"), EConvertError);
+  EXPECT_THROW(ParseSimPortName("SIM:mute-after=x"), EConvertError);
 }
 
 TEST(ReplySchedule, RepliesGoOutAfterTheDelayInTheOrderOfTheirCommands) {
