@@ -2,15 +2,13 @@
 // the port's hand-overs and the message boxes work as in the program.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
 namespace {
 
@@ -37,11 +35,13 @@ class UnansweredBoxes : public QObject {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  // The windows keep their settings and session logs in folders of the run's own.
-  char home[] = "/tmp/console-tests.XXXXXX";
-  if (mkdtemp(home) == nullptr) return 1;
-  setenv("XDG_CONFIG_HOME", (std::string(home) + "/config").c_str(), 1);
-  setenv("XDG_STATE_HOME", (std::string(home) + "/state").c_str(), 1);
+  // The windows keep their settings and session logs in folders of the run's
+  // own (on Windows the settings are the registry of Wine's throw-away prefix).
+  QTemporaryDir home;
+  if (!home.isValid()) return 1;
+  qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+  qputenv("XDG_STATE_HOME", home.filePath("state").toUtf8());
+  qputenv("LOCALAPPDATA", QDir::toNativeSeparators(home.filePath("state")).toUtf8());
   // Also when ctest lists the tests, which it does without the test environment.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   GuardedApplication qt(argc, argv);
@@ -50,7 +50,5 @@ int main(int argc, char** argv) {
   qt.installEventFilter(&unanswered);
   TApplication application(std::make_unique<QtBackend>());
   application.Initialize();
-  const int result = RUN_ALL_TESTS();
-  std::filesystem::remove_all(home);
-  return result;
+  return RUN_ALL_TESTS();
 }
