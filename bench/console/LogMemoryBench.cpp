@@ -42,7 +42,7 @@ double ResidentMiB() {
 
 // The count reply for `total` (0 to 999), its checksum computed.
 std::string CountReply(int total) {
-  char data[4];
+  char data[12];  // room for any int, so the format never truncates
   std::snprintf(data, sizeof data, "%03d", total);
   std::string frame = std::string("\x02") + "00c0" + data;
   unsigned sum = 0;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     int last = 0;
     for (int i = 0; i < kBatch; ++i, ++sent) batch += CountReply(last = static_cast<int>(sent % 1000));
     if (write(master, batch.data(), batch.size()) != static_cast<ssize_t>(batch.size())) return 1;
-    char expected[4];
+    char expected[12];
     std::snprintf(expected, sizeof expected, "%03d", last);
     if (!LoopUntil([&] { return total->text() == expected; })) {
       std::fprintf(stderr, "the window stopped taking replies at %ld\n", sent);
