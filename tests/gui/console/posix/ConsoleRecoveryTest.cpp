@@ -8,6 +8,7 @@
 #include "console/StatusTexts.h"
 #include "controls/CPortCtl.h"
 #include "tests/gui/console/ConsoleTestSupport.h"
+#include "tests/gui/console/posix/SimLog.h"
 #include "tests/integration/dispenser/SimProcess.h"
 
 using console_test::LoopUntil;

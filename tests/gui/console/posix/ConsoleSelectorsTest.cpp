@@ -18,6 +18,7 @@ using console_test::kInitFailed;
 using console_test::kOpened;
 using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
+using console_test::TWindow;
 
 namespace {
 

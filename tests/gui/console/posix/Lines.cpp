@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "tests/gui/console/DispenserLine.h"
+#include "tests/gui/console/posix/SimLog.h"
 #include "tests/integration/dispenser/SimProcess.h"
 
 namespace console_test {
@@ -20,17 +21,7 @@ class TPtyLine : public TDispenserLine {
   // "pts/N", as an operator names the terminal.
   std::string PortName() const override { return FSim->SlavePath().substr(5); }
 
-  // The "in" lines of the simulator's --log file.
-  std::vector<std::string> Received() const override {
-    std::vector<std::string> frames;
-    std::istringstream log(simtest::ReadWholeFile(LogFile()));
-    std::string date, time, what, hex;
-    for (std::string line; std::getline(log, line);) {
-      std::istringstream fields(line);
-      if (fields >> date >> time >> what >> hex && what == "in") frames.push_back(hex);
-    }
-    return frames;
-  }
+  std::vector<std::string> Received() const override { return FramesReceived(LogFile()); }
 
  private:
   std::string LogFile() const { return FScratch.File("frames.log"); }
@@ -40,6 +31,17 @@ class TPtyLine : public TDispenserLine {
 };
 
 }  // namespace
+
+std::vector<std::string> FramesReceived(const std::string& logFile) {
+  std::vector<std::string> frames;
+  std::istringstream log(simtest::ReadWholeFile(logFile));
+  std::string date, time, what, hex;
+  for (std::string line; std::getline(log, line);) {
+    std::istringstream fields(line);
+    if (fields >> date >> time >> what >> hex && what == "in") frames.push_back(hex);
+  }
+  return frames;
+}
 
 std::vector<TLineKind> LineKinds() {
   return {lkPty, lkSimPort};
