@@ -43,3 +43,23 @@ long SwitchesBetween(const std::map<pid_t, TaskSwitches>& before,
   }
   return total;
 }
+
+std::map<std::string, TaskSwitches> SwitchesByRole(pid_t pid,
+                                                   const std::map<pid_t, TaskSwitches>& before,
+                                                   const std::map<pid_t, TaskSwitches>& after) {
+  const auto main = after.find(pid);
+  const std::string programName = main == after.end() ? std::string() : main->second.name;
+  std::map<std::string, TaskSwitches> roles;
+  for (const auto& [task, entry] : after) {
+    const std::string role = task == pid                                       ? "main"
+                             : entry.name == programName || entry.name.empty() ? "other"
+                                                                               : entry.name;
+    const auto earlier = before.find(task);
+    TaskSwitches& sum = roles[role];
+    sum.name = role;
+    sum.voluntary += entry.voluntary - (earlier == before.end() ? 0 : earlier->second.voluntary);
+    sum.involuntary +=
+        entry.involuntary - (earlier == before.end() ? 0 : earlier->second.involuntary);
+  }
+  return roles;
+}

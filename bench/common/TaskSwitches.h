@@ -26,3 +26,11 @@ std::map<pid_t, TaskSwitches> ReadTaskSwitches(pid_t pid = 0);
 // `skip` are left out.
 long SwitchesBetween(const std::map<pid_t, TaskSwitches>& before,
                      const std::map<pid_t, TaskSwitches>& after, const std::set<pid_t>& skip = {});
+
+// The same growth summed by the threads' roles in process pid: "main" (the
+// thread whose id is the process's), a named thread by its name ("comm-io",
+// "comm-event", ...), and "other" for the rest, which carry the program's
+// own name. Voluntary and involuntary switches apart.
+std::map<std::string, TaskSwitches> SwitchesByRole(pid_t pid,
+                                                   const std::map<pid_t, TaskSwitches>& before,
+                                                   const std::map<pid_t, TaskSwitches>& after);

@@ -102,7 +102,11 @@ RoundTripResult FarEnd::RoundTrips(double seconds) {
       result.seconds = static_cast<double>(done.b) / 1e9;
       result.cpuMs = static_cast<double>(done.c) / 1e6;
       result.errors = static_cast<long>(done.d);
-      result.switches = SwitchesBetween(before, ReadTaskSwitches(FProbe));
+      const auto after = ReadTaskSwitches(FProbe);
+      result.switches = SwitchesBetween(before, after);
+      for (const auto& [role, sum] : SwitchesByRole(FProbe, before, after)) {
+        result.switchesByRole[role] = {sum.voluntary, sum.involuntary};
+      }
       return result;
     }
   }

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct RoundTripResult {
   double seconds = 0;
   double cpuMs = 0;   // the probe process's user + system time
   long switches = 0;  // context switches of all the probe's threads
+  // The same by thread role ("main", "comm-event", "comm-io", "other"):
+  // voluntary, involuntary.
+  std::map<std::string, std::pair<long, long>> switchesByRole;
   long errors = 0;
 };
 

@@ -109,6 +109,11 @@ RunFigures RunOnce(const std::string& program, const Settings& settings) {
   figures.tripsPerSecond = static_cast<double>(trips.trips) / trips.seconds;
   figures.cpuMsPer1000Trips = trips.cpuMs * 1000.0 / static_cast<double>(trips.trips);
   figures.switchesPerTrip = static_cast<double>(trips.switches) / static_cast<double>(trips.trips);
+  for (const auto& [role, counts] : trips.switchesByRole) {
+    figures.switchesPerTripByRole[role] = {
+        static_cast<double>(counts.first) / static_cast<double>(trips.trips),
+        static_cast<double>(counts.second) / static_cast<double>(trips.trips)};
+  }
 
   figures.idleWakeUps =
       static_cast<double>(far.IdleWakeUps(settings.idleSeconds)) * 10.0 / settings.idleSeconds;
@@ -203,6 +208,8 @@ int main(int argc, char** argv) {
             << settings.idleSeconds << " s, " << settings.mib << " MiB streamed; " << settings.reps
             << " repetitions, medians shown\n\n";
   PrintSummary(std::cout, programs);
+  std::cout << "\nContext switches per round trip by thread (medians):\n\n";
+  PrintSwitchesByRole(std::cout, programs);
   std::cout << "\nEvery run:\n\n";
   PrintRuns(std::cout, programs);
   bool failed = false;

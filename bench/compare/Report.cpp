@@ -138,6 +138,23 @@ void PrintSummary(std::ostream& out, const std::vector<ProgramFigures>& programs
   }
 }
 
+void PrintSwitchesByRole(std::ostream& out, const std::vector<ProgramFigures>& programs) {
+  out << "| program | thread | voluntary | involuntary |\n|---|---|---:|---:|\n";
+  for (const ProgramFigures& program : programs) {
+    std::map<std::string, std::pair<std::vector<double>, std::vector<double>>> byRole;
+    for (const RunFigures& run : program.runs) {
+      for (const auto& [role, counts] : run.switchesPerTripByRole) {
+        byRole[role].first.push_back(counts.first);
+        byRole[role].second.push_back(counts.second);
+      }
+    }
+    for (auto& [role, counts] : byRole) {
+      out << "| " << program.name << " | " << role << " | " << Format("%.2f", Median(counts.first))
+          << " | " << Format("%.2f", Median(counts.second)) << " |\n";
+    }
+  }
+}
+
 void PrintRuns(std::ostream& out, const std::vector<ProgramFigures>& programs) {
   out << "| program | run | load before | load after |";
   for (const Row& row : Rows()) out << ' ' << row.label << " |";

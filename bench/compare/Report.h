@@ -3,6 +3,7 @@
 // peer, the machine, and every run.
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct RunFigures {
   double tripsPerSecond = 0;
   double cpuMsPer1000Trips = 0;
   double switchesPerTrip = 0;
+  // By thread role: voluntary and involuntary switches per round trip.
+  std::map<std::string, std::pair<double, double>> switchesPerTripByRole;
   double idleWakeUps = 0;
   double mibPerSecond = 0;
   double peakRssMiB = 0;
@@ -34,4 +37,7 @@ double LoadAverage1();
 std::string MachineDescription();
 
 void PrintSummary(std::ostream& out, const std::vector<ProgramFigures>& programs);
+// Where the context switches of a round trip go: each program's threads by
+// role, voluntary and involuntary, medians over the repetitions.
+void PrintSwitchesByRole(std::ostream& out, const std::vector<ProgramFigures>& programs);
 void PrintRuns(std::ostream& out, const std::vector<ProgramFigures>& programs);
