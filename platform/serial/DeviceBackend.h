@@ -11,6 +11,12 @@
 
 namespace comm {
 
+// The least input queue a system device keeps, whatever SetupComm asks, as
+// Windows drivers take SetupComm's size as a request they may exceed: a
+// stream is then not handed over a kilobyte at a time. The flow-control
+// limits stay those the caller computed from the size it asked for.
+inline constexpr DWORD kMinSystemInputQueue = 64 * 1024;
+
 class DeviceBackend {
  public:
   virtual ~DeviceBackend() = default;

@@ -13,8 +13,13 @@ constexpr DWORD kLineErrors = CE_FRAME | CE_RXPARITY | CE_OVERRUN | CE_RXOVER;
 constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 }  // namespace
 
-LineDevice::LineDevice(std::string name, std::unique_ptr<LineDriver> driver, const DCB& dcb)
-    : name_(std::move(name)), driver_(std::move(driver)), dcb_(dcb) {
+LineDevice::LineDevice(std::string name, std::unique_ptr<LineDriver> driver, const DCB& dcb,
+                       std::size_t minInputQueue)
+    : name_(std::move(name)),
+      driver_(std::move(driver)),
+      dcb_(dcb),
+      minInputQueue_(minInputQueue),
+      capacity_(std::max(kDefaultQueueSize, minInputQueue)) {
   if (driver_->ModemStatus(&modem_) != 0) modem_ = 0;
 }
 
@@ -54,7 +59,7 @@ std::int32_t LineDevice::SetupComm(DWORD inQueue, DWORD outQueue) {
   if (inQueue > kMaxQueueSize || outQueue > kMaxQueueSize) return kErrInvalidArgument;
   if (inQueue > 0) {
     const bool wasFull = input_.Size() >= capacity_;
-    capacity_ = inQueue;
+    capacity_ = std::max<std::size_t>(inQueue, minInputQueue_);
     if (wasFull && input_.Size() < capacity_ && gone_ == 0) driver_->ResumeReceive();
   }
   if (outQueue > 0) outQueueSize_ = outQueue;

@@ -28,8 +28,12 @@ class LineDevice : public DeviceBackend {
   // Larger buffer sizes are refused.
   static constexpr DWORD kMaxQueueSize = 64u << 20;
 
-  // dcb: the device's settings as they are when it opens.
-  LineDevice(std::string name, std::unique_ptr<LineDriver> driver, const DCB& dcb);
+  // dcb: the device's settings as they are when it opens. minInputQueue:
+  // the input queue holds at least this many bytes whatever SetupComm asks
+  // (a system device's driver takes SetupComm's size as a request it may
+  // exceed); 0 keeps the size asked for exactly.
+  LineDevice(std::string name, std::unique_ptr<LineDriver> driver, const DCB& dcb,
+             std::size_t minInputQueue = 0);
   ~LineDevice() override;
   LineDevice(const LineDevice&) = delete;
   LineDevice& operator=(const LineDevice&) = delete;
@@ -126,8 +130,9 @@ class LineDevice : public DeviceBackend {
   std::int32_t gone_ = 0;
   DCB dcb_;
   COMMTIMEOUTS timeouts_;
+  const std::size_t minInputQueue_;
   DWORD outQueueSize_ = kDefaultQueueSize;
-  std::size_t capacity_ = kDefaultQueueSize;
+  std::size_t capacity_;
   ByteQueue input_;
   DWORD mask_ = 0;
   DWORD history_ = 0;

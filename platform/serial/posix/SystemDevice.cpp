@@ -12,7 +12,7 @@ std::shared_ptr<DeviceBackend> OpenSystemDevice(const std::string& name, std::in
   std::unique_ptr<posix::TtyLine> line;
   DCB dcb;
   if ((*error = posix::TtyLine::Open(path, &line, &dcb)) != 0) return nullptr;
-  auto device = std::make_shared<LineDevice>(name, std::move(line), dcb);
+  auto device = std::make_shared<LineDevice>(name, std::move(line), dcb, kMinSystemInputQueue);
   device->Start();
   return device;
 }

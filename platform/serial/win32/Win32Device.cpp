@@ -1,5 +1,6 @@
 #include "platform/serial/win32/Win32Device.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "platform/serial/Overlapped.h"
@@ -57,7 +58,9 @@ std::int32_t Win32Device::Close() {
 }
 
 std::int32_t Win32Device::SetupComm(DWORD inQueue, DWORD outQueue) {
-  return Call([&](HANDLE h) { return ::SetupComm(h, inQueue, outQueue); });
+  // A size of 0 is passed on as it is: the device refuses it as before.
+  const DWORD input = inQueue == 0 ? 0 : std::max(inQueue, kMinSystemInputQueue);
+  return Call([&](HANDLE h) { return ::SetupComm(h, input, outQueue); });
 }
 
 std::int32_t Win32Device::SetCommState(const DCB& dcb) {

@@ -106,7 +106,7 @@ TEST_F(PtyTransfer, LargeTransfersBothWaysLoseNothing) {
   reader.join();
   EXPECT_TRUE(farEnd == out);
 
-  // A small input queue: the rest waits in the kernel until there is room.
+  // A queue smaller than the stream: the rest waits in the kernel until there is room.
   ASSERT_TRUE(device.SetupComm(1024, 1024));
   std::thread writer([&] { pty.Write(out); });
   SetTimeouts(MAXDWORD, MAXDWORD, 10000);
@@ -119,6 +119,17 @@ TEST_F(PtyTransfer, LargeTransfersBothWaysLoseNothing) {
   }
   writer.join();
   EXPECT_TRUE(in == out);
+}
+
+TEST_F(PtyTransfer, TheInputQueueTakesAStreamWhateverSmallSizeWasAsked) {
+  ASSERT_TRUE(device.SetupComm(1024, 1024));
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  const std::string stream(32768, 's');
+  std::thread writer([&] { pty.Write(stream); });
+  // Each arrival raises an event; a queue that stopped at 1 KiB would raise none.
+  while (InQueue() < stream.size()) ASSERT_EQ(WaitEvents(), EV_RXCHAR);
+  writer.join();
+  EXPECT_EQ(InQueue(), stream.size());
 }
 
 TEST_F(PtyTransfer, WriteReportsTheTransmitQueueRunningEmpty) {
