@@ -1,10 +1,10 @@
 // Probe: the port engine with Qt's loop serving the main-thread hand-over
-// (the console's set-up; QCoreApplication is enough, as no window opens).
+// (the console's set-up, without the window: Qt Core only).
 #include <QCoreApplication>
 
 #include "bench/compare/OursPort.h"
 #include "bench/compare/QtLoop.h"
-#include "platform/qt/QtBackend.h"
+#include "platform/qt/core/QtLoopBackend.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ class QtOursPort : public OursPort {
 
 int main(int argc, char** argv) {
   QCoreApplication qt(argc, argv);
-  TApplication application(std::make_unique<QtBackend>());
+  TApplication application(std::make_unique<QtLoopBackend>());
   application.Initialize();
   QtOursPort port;
   return RunProbe(port, argc, argv);
