@@ -92,11 +92,14 @@ void ReportException(TObject* sender);
 // The text an exception shows: its message, or "Unknown exception".
 std::string ExceptionMessage(const std::exception_ptr& error);
 
-// The headless backend: Run serves the main thread's queue until Terminate;
-// ShowMessage writes "[message] text" to stdout and returns, or asks
-// `answer` when set (tests); an exception is one line on stderr.
+// The headless backend: Run serves the main thread's queue and its sources
+// until Terminate; ShowMessage writes "[message] text" to stdout and
+// returns, or asks `answer` when set (tests); an exception is one line on
+// stderr.
 class HeadlessBackend : public ApplicationBackend {
  public:
+  ~HeadlessBackend() override;
+  void Initialize() override;  // the loop serves sources
   void Run() override;
   void Terminate() override;
   void ProcessMessages() override;
@@ -107,4 +110,5 @@ class HeadlessBackend : public ApplicationBackend {
 
  private:
   std::atomic<bool> FTerminated{false};
+  bool FServesSources = false;  // set by Initialize
 };

@@ -1,7 +1,17 @@
 #include <cstdio>
 
 #include "platform/runtime/Application.h"
+#include "platform/runtime/LoopSources.h"
 #include "platform/runtime/Threads.h"
+
+HeadlessBackend::~HeadlessBackend() {
+  if (FServesSources) MainThread::SetSourcesServed(false);
+}
+
+void HeadlessBackend::Initialize() {
+  FServesSources = true;
+  MainThread::SetSourcesServed(true);
+}
 
 void HeadlessBackend::Run() {
   MainThread::WaitUntil([this] { return FTerminated.load(); });
@@ -14,6 +24,7 @@ void HeadlessBackend::Terminate() {
 
 void HeadlessBackend::ProcessMessages() {
   MainThread::RunPending();
+  MainThread::ServeSources();
 }
 
 void HeadlessBackend::ShowMessage(const std::string& text) {

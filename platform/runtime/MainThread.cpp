@@ -1,14 +1,17 @@
 // The main thread's queue of handed-over calls. Every call carries a
 // sequence number so that RunPending runs only what was queued before it
 // started, one call at a time: a call that pumps the queue itself (a nested
-// RunPending, a modal loop) then still sees the queue in order.
-#include <condition_variable>
+// RunPending, a modal loop) then still sees the queue in order. The loop of
+// WaitUntil sleeps on the queue's wake-up signal and the sources' waitables;
+// a call or a wake sets the signal only while the loop sleeps.
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <utility>
 
 #include "platform/runtime/Application.h"
+#include "platform/runtime/LoopSleep.h"
+#include "platform/runtime/LoopSources.h"
 #include "platform/runtime/Threads.h"
 
 namespace MainThread {
@@ -16,10 +19,11 @@ namespace {
 
 struct Queue {
   std::mutex lock;
-  std::condition_variable changed;
   std::deque<std::pair<std::uint64_t, std::function<void()>>> calls;
   std::uint64_t nextSequence = 0;
   std::uint64_t wakes = 0;  // grows with every Post and Wake
+  bool sleeping = false;    // the loop sleeps (or is about to): wakes must set the signal
+  bool kicked = false;      // the signal is set, or about to be, and not drained yet
 
   std::mutex hookLock;  // held while the hook runs, so that it can be replaced safely
   std::function<void()> hook;
@@ -32,6 +36,39 @@ Queue& TheQueue() {
 }
 
 std::atomic<std::thread::id> boundThread{};
+
+// With q.lock held, after wakes grew: whether the caller must set the
+// loop's wake-up signal once the lock is released.
+bool NeedsKick(Queue& q) {
+  if (!q.sleeping || q.kicked) return false;
+  q.kicked = true;
+  return true;
+}
+
+// One sleep of WaitUntil's loop, unless wakes moved past seen or a source
+// has work now.
+void Sleep(Queue& q, std::uint64_t seen) {
+  SourceSleep sources;
+  std::vector<Waitable> waitables;
+  bool block = sources.Prepare(waitables);
+  {
+    std::lock_guard guard(q.lock);
+    if (q.wakes != seen) block = false;
+    if (block) {
+      // A signal not drained yet is drained now; one that is still on its
+      // way wakes this sleep once and is drained by the next.
+      if (q.kicked && LoopSleep::Drain()) q.kicked = false;
+      q.sleeping = true;
+    }
+  }
+  std::vector<Readiness> ready(waitables.size(), kNotReady);
+  if (block) {
+    LoopSleep::Wait(waitables, ready, true);
+    std::lock_guard guard(q.lock);
+    q.sleeping = false;
+  }
+  sources.Finish(ready.data());
+}
 
 void CallHook() {
   Queue& q = TheQueue();
@@ -61,12 +98,14 @@ bool IsCurrent() {
 
 void Post(std::function<void()> call) {
   Queue& q = TheQueue();
+  bool kick;
   {
     std::lock_guard guard(q.lock);
     q.calls.emplace_back(q.nextSequence++, std::move(call));
     ++q.wakes;
+    kick = NeedsKick(q);
   }
-  q.changed.notify_all();
+  if (kick) LoopSleep::Kick();
   CallHook();
 }
 
@@ -105,19 +144,21 @@ void WaitUntil(const std::function<bool()>& done) {
       seen = q.wakes;
     }
     RunPending();
+    DispatchSources();
     if (done()) return;
-    std::unique_lock guard(q.lock);
-    q.changed.wait(guard, [&] { return q.wakes != seen; });
+    Sleep(q, seen);
   }
 }
 
 void Wake() {
   Queue& q = TheQueue();
+  bool kick;
   {
     std::lock_guard guard(q.lock);
     ++q.wakes;
+    kick = NeedsKick(q);
   }
-  q.changed.notify_all();
+  if (kick) LoopSleep::Kick();
   CallHook();
 }
 

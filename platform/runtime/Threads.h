@@ -41,8 +41,10 @@ void Post(std::function<void()> call);
 void RunPending();
 
 // Main thread: blocks until done() is true, running queued calls as they
-// arrive; never wakes on a timer. done() is checked after every queued call
-// and every Wake(), so whatever makes it true must call Wake() afterwards.
+// arrive and serving the sources (LoopSources.h); never wakes on a timer.
+// done() is checked after every queued call, every source's work and every
+// Wake(), so whatever makes it true must call Wake() afterwards (or be a
+// source's work).
 void WaitUntil(const std::function<bool()>& done);
 
 // Wakes WaitUntil and the toolkit's loop (for example after a thread ended).
