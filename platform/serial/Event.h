@@ -47,6 +47,7 @@ class Event {
   std::shared_ptr<State> state_;
 
   friend void SetEventHelper(const Event& event, std::shared_ptr<class EventHelper> helper);
+  friend class EventWatch;
   friend std::uint32_t WaitForSingleObject(const Event& event, std::uint32_t timeoutMs);
   friend std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
                                               std::uint32_t timeoutMs);

@@ -1,0 +1,49 @@
+// A loop's sleep on an event on Linux: the event's eventfd, counted as a
+// sleeper as WaitForMultipleObjects does, and the input a helper lends.
+#include "platform/serial/EventWatch.h"
+
+#include "platform/serial/posix/EventHelper.h"
+#include "platform/serial/posix/EventState.h"
+
+namespace comm {
+
+EventWatch::EventWatch(Event event) : event_(std::move(event)) {}
+
+EventWatch::~EventWatch() {
+  const char none[2] = {0, 0};
+  Finish(none);
+}
+
+EventWatch::Outcome EventWatch::Prepare(std::vector<std::intptr_t>& waitables) {
+  Event::State* state = event_.state_.get();
+  if (state == nullptr) return kFailed;
+  bool failed = false;
+  const int fd = state->PrepareSleep(&failed, &helper_);
+  if (fd < 0) {
+    helper_.reset();
+    return failed ? kFailed : kSet;
+  }
+  sleeping_ = true;
+  waitables.push_back(fd);
+  lent_ = helper_ ? helper_->Adopt() : -1;
+  if (lent_ >= 0) {
+    waitables.push_back(lent_);
+  } else {
+    helper_.reset();
+  }
+  return kSleep;
+}
+
+void EventWatch::Finish(const char* ready) {
+  if (!sleeping_) return;
+  sleeping_ = false;
+  event_.state_->EndSleep();
+  if (lent_ >= 0) {
+    if (ready[1] != 0) helper_->Serve(ready[1] == 2);
+    helper_->Disown();
+    lent_ = -1;
+  }
+  helper_.reset();
+}
+
+}  // namespace comm
