@@ -151,6 +151,15 @@ class TCustomComPort : public TComponent {
   void SetTimeouts(const TComTimeouts& value);
   TSyncMethod SyncMethod() const { return FSyncMethod; }
   void SetSyncMethod(TSyncMethod value);  // code 14 while open
+  // With smThreadSync: the main thread's loop waits on the device itself
+  // whenever it is idle and runs the handlers as each batch arrives, so that
+  // a batch wakes the main thread alone (the event thread then only waits
+  // for the port to close). Taken where the port is opened on the main
+  // thread and the program's loop serves sources (the headless loop; Qt's
+  // on Linux); the event thread waits otherwise. Stored only: it applies
+  // at the next Open.
+  bool WaitInMainLoop() const { return FWaitInMainLoop; }
+  void SetWaitInMainLoop(bool value) { FWaitInMainLoop = value; }
   TSettingGroups SettingGroups() const { return FSettingGroups; }
   void SetSettingGroups(TSettingGroups value) { FSettingGroups = value; }
 
@@ -286,6 +295,7 @@ class TCustomComPort : public TComponent {
   char FEventChar = 0;
   TComEvents FEvents = TComEvents::All();
   TSyncMethod FSyncMethod = smThreadSync;
+  bool FWaitInMainLoop = false;
   TSettingGroups FSettingGroups{sgMain};
   std::unique_ptr<TComParity> FParity;
   std::unique_ptr<TComFlowControl> FFlowControl;

@@ -31,8 +31,8 @@ void TCustomComPort::Open() {
         FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
       }
       FEventThread = std::make_unique<TComThread>(
-          TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FNotifyWindow, FPort, this,
-                         [this](TComEvent event) { HandleEvent(event); },
+          TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FWaitInMainLoop, FNotifyWindow, FPort,
+                         this, [this](TComEvent event) { HandleEvent(event); },
                          [this](const EComPortExt& error) { DeviceLost(error); },
                          [this] { CloseLost(); }});
       FEventThreadRunning = true;
@@ -74,7 +74,7 @@ void TCustomComPort::ReleaseEventThread() {
   if (!FEventThreadRunning) return;
   FEventThreadRunning = false;
   if (FEventThread != nullptr) {
-    if (FEventThread->InSynchronize() || FEventThread->IsCurrent()) {
+    if (FEventThread->InHandOver() || FEventThread->IsCurrent()) {
       // Closed from inside one of the thread's own hand-overs: the thread
       // cannot end before this handler returns. It delivers nothing more and
       // frees itself once it has ended.

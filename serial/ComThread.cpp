@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/runtime/Application.h"
+#include "platform/runtime/LoopSources.h"
 #include "serial/ComErrors.h"
 
 // Creation and destruction -----------------------------------------------------
@@ -13,9 +14,15 @@ TComThread::TComThread(TComThreadPort port)
     : TThread(/*createSuspended=*/true), FPort(std::move(port)) {
   ++FInstanceCount;
   FStopEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/false);
+  FOverlapped.hEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/true);
   SetPriority(tpNormal);
   // The mask is set here and nowhere else; its result is not examined.
   FPort.Device.SetCommMask(EventSetToMask(FPort.Events));
+  // The main thread's loop takes the wait where it can: made on the main
+  // thread, for handlers that run there, in a loop that serves sources.
+  FInMainLoop = FPort.WaitInMainLoop && FPort.SyncMethod == smThreadSync &&
+                MainThread::IsCurrent() && MainThread::SourcesServed();
+  if (FInMainLoop) LendToMainLoop();
   Resume();
 }
 
@@ -27,6 +34,7 @@ TComThread::~TComThread() {
 
 void TComThread::Stop() {
   FStopEvent.Set();
+  if (FInMainLoop) TakeBackFromMainLoop();
   comm::Sleep(0);
 }
 
@@ -39,17 +47,13 @@ void TComThread::Abandon() {
 
 void TComThread::Execute() {
   FThreadId = std::this_thread::get_id();
-  // The body's own references to the two events; it lets go of them when the
+  // The body's own reference to the stop event; it lets go of it when the
   // loop has ended.
   comm::Event stopEvent = FStopEvent;
-  comm::OVERLAPPED overlapped;
-  overlapped.hEvent = comm::Event::Create(/*manualReset=*/true, /*initialState=*/true);
-  comm::DWORD mask = 0;
-  bool waitPending = false;
 
   std::int32_t waitError = 0;
   try {
-    waitError = RunLoop(overlapped, mask, waitPending);
+    waitError = FInMainLoop ? WaitForGiveBack() : RunLoop();
   } catch (...) {
     // Nothing in the loop raises (hand-over failures are shown there); the
     // clean-up below runs however the loop ended.
@@ -58,9 +62,9 @@ void TComThread::Execute() {
   // Clean-up, whatever ended the loop. Clearing the mask releases a wait that
   // is still pending; the block and the mask stay valid until it has been.
   FPort.Device.SetCommMask(0);
-  if (waitPending) comm::WaitForSingleObject(overlapped.hEvent, INFINITE);
+  if (FWaitPending) comm::WaitForSingleObject(FOverlapped.hEvent, INFINITE);
   FPort.Device.PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR);
-  overlapped.hEvent.Close();
+  FOverlapped.hEvent.Close();
   stopEvent.Close();
 
   // A device that can no longer be waited on (gone, or refusing to start a
@@ -84,24 +88,23 @@ void TComThread::Execute() {
   if (FAbandoned) delete this;
 }
 
-std::int32_t TComThread::RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask,
-                                 bool& waitPending) {
+std::int32_t TComThread::RunLoop() {
   const comm::Event& stopEvent = FStopEvent;
   for (;;) {
-    if (!FPort.Device.WaitCommEvent(&mask, &overlapped)) {
+    if (!FPort.Device.WaitCommEvent(&FMask, &FOverlapped)) {
       const std::int32_t error = comm::GetLastError();
       // A wait that cannot even be started would fail the same way again.
       if (error != ERROR_IO_PENDING) return error;
-      waitPending = true;
+      FWaitPending = true;
     }
     const std::uint32_t woken =
-        comm::WaitForMultipleObjects({&stopEvent, &overlapped.hEvent}, INFINITE);
+        comm::WaitForMultipleObjects({&stopEvent, &FOverlapped.hEvent}, INFINITE);
     if (woken != WAIT_OBJECT_0 + 1) return 0;  // stopped, or the wait itself failed
-    waitPending = false;
+    FWaitPending = false;
 
     comm::DWORD unused = 0;
-    if (FPort.Device.GetOverlappedResult(&overlapped, &unused, false)) {
-      FPendingEvents = MaskToEventSet(mask);
+    if (FPort.Device.GetOverlappedResult(&FOverlapped, &unused, false)) {
+      FPendingEvents = MaskToEventSet(FMask);
       DeliverEvents();
       if (stopEvent.IsSet()) return 0;
       if (FLostError != 0) return FLostError;

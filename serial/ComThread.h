@@ -1,12 +1,17 @@
 // The event thread of an open port: it sleeps in one device wait until the
 // device reports line events (or it is stopped) and hands each batch to the
-// port the way the port's SyncMethod says.
+// port the way the port's SyncMethod says. With smThreadSync and the wait in
+// the main loop, the main thread's loop itself waits on the device whenever
+// it is idle and runs the handlers as a batch arrives, while this thread
+// waits for the loop to give the wait back (to end, or to report a device
+// that failed): no batch needs to wake it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -21,6 +26,9 @@ struct TComThreadPort {
   comm::Device Device;  // the open device; its event mask is set from Events
   TComEvents Events;
   TSyncMethod SyncMethod;
+  // smThreadSync only, and only where the program's loop serves sources:
+  // the main thread's loop waits on the device and hands over nothing.
+  bool WaitInMainLoop;
   TWindowHandle NotifyWindow;  // window sync: where each event is sent
   std::string Name;   // the port's name, for the errors the thread reports
   TObject* Sender;    // the port, as the sender of the errors shown
@@ -51,6 +59,10 @@ class TComThread final : public TThread {
   void Abandon();
   // True on the thread itself.
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
+  // True while one of the thread's batches is being handled: the thread (or,
+  // with the wait in the main loop, the loop) cannot go on before the
+  // handlers return, so waiting for it there would never end.
+  bool InHandOver() const { return InSynchronize() || FLoopDispatching; }
 
   // How many event threads exist in the process (diagnostics and tests).
   static int InstanceCount() { return FInstanceCount.load(); }
@@ -60,10 +72,26 @@ class TComThread final : public TThread {
   void Execute() override;
 
  private:
+  class MainLoopWait;
+
   // Waits and delivers until stopped; returns the system error when the
   // device can no longer be waited on (it is gone, or refuses to start a
   // wait), 0 otherwise. It never waits again on a device that failed so.
-  std::int32_t RunLoop(comm::OVERLAPPED& overlapped, comm::DWORD& mask, bool& waitPending);
+  std::int32_t RunLoop();
+  // Main thread, the wait in the main loop (ComThreadLoop.cpp). Starts the
+  // wait and hands every batch over as it arrives; the device wait (its
+  // block, mask, pending state) belongs to the main thread until it gives it
+  // back, with the error that ends the loop (0 when stopped).
+  void LendToMainLoop();
+  void ArmInMainLoop();
+  void DispatchInMainLoop();
+  void GiveBack(std::int32_t error);
+  // The body while the wait is lent: sleeps until the loop gives it back;
+  // the error that ended it there.
+  std::int32_t WaitForGiveBack();
+  // Stop's part on the main thread: a wait lent to the loop comes back at
+  // once, or, from inside a batch, when that batch has been handled.
+  void TakeBackFromMainLoop();
   // Hands the batch over. A handler that met the device gone (a read, or
   // the queue count, on a device unplugged meanwhile) ends the loop with
   // that loss instead of reporting it: the loss is reported once, by the
@@ -80,6 +108,19 @@ class TComThread final : public TThread {
 
   TComThreadPort FPort;  // fixed for the thread's life
   comm::Event FStopEvent;
+  // The device wait: the body's, or the main loop's while it is lent.
+  comm::OVERLAPPED FOverlapped;
+  comm::DWORD FMask = 0;
+  bool FWaitPending = false;
+  // The wait in the main loop: fixed at construction; the rest is the main
+  // thread's until it gives the wait back.
+  bool FInMainLoop = false;
+  std::shared_ptr<MainLoopWait> FMainLoopWait;
+  std::atomic<bool> FLent{false};
+  bool FWaitArmed = false;
+  std::atomic<bool> FLoopDispatching{false};
+  comm::Event FGivenBack;       // set when the loop gives the wait back
+  std::int32_t FLoopError = 0;  // written before FGivenBack is set
   TComEvents FPendingEvents;
   std::int32_t FLostError = 0;  // the device error a handler met, 0 if none
   std::atomic<bool> FAbandoned{false};

@@ -29,6 +29,25 @@ class PortPtyTest : public EventTest {
     port.Close();
     port.UnregisterLink(&link);
   }
+
+  // The far end hangs up: reported once, as a device that is gone, and the
+  // port closes itself.
+  void ExpectHangUpReportedOnceAndClosed() {
+    ASSERT_TRUE(pty.Ok());
+    port.Open();
+    const std::string name = pty.slavePath;
+    pty.HangUp();
+    ASSERT_TRUE(PumpUntil([&] { return !journal.Lines().empty(); }));
+    const std::vector<std::string> lines = journal.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "shown: COM Port Error: WaitForEvent method failed on " + name);
+    ASSERT_EQ(shownSystemErrors.size(), 1u);
+    EXPECT_EQ(shownSystemErrors[0].first, 21);
+    EXPECT_TRUE(comm::IsDeviceGoneError(shownSystemErrors[0].second))
+        << shownSystemErrors[0].second;
+    ExpectClosedAndQuiet(port);
+  }
+
   termios KernelSettings() const {
     termios settings{};
     tcgetattr(pty.master, &settings);
@@ -106,20 +125,38 @@ TEST_F(PortPtyTest, BytesFromTheFarEndReachOnRxCharOnTheMainThreadWithTheQueuedC
   EXPECT_TRUE(allOnMainThread);
 }
 
-TEST_F(PortPtyTest, AFarEndThatHangsUpIsReportedOnceAndThePortClosesItself) {
+// On a terminal the loop reads the line itself as it wakes: a stream of
+// replies arrives whole and in order.
+TEST_F(PortPtyTest, WithTheWaitInTheMainLoopAStreamOfRepliesArrivesWholeAndInOrder) {
   ASSERT_TRUE(pty.Ok());
+  std::string received;
+  port.SetOnRxChar([&](TObject*, std::int32_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    EXPECT_EQ(port.Read(bytes.data(), count), count);
+    received += bytes;
+  });
+  port.SetWaitInMainLoop(true);
   port.Open();
-  const std::string name = pty.slavePath;
-  pty.HangUp();
-  ASSERT_TRUE(PumpUntil([&] { return !journal.Lines().empty(); }));
-  const std::vector<std::string> lines = journal.Lines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "shown: COM Port Error: WaitForEvent method failed on " + name);
-  ASSERT_EQ(shownSystemErrors.size(), 1u);
-  EXPECT_EQ(shownSystemErrors[0].first, 21);
-  EXPECT_TRUE(comm::IsDeviceGoneError(shownSystemErrors[0].second)) << shownSystemErrors[0].second;
+  std::string sent;
+  for (int i = 0; i < 200; ++i) {
+    const std::string reply = "reply " + std::to_string(i) + ";";
+    pty.Write(reply);
+    sent += reply;
+    if (i % 20 == 0) {
+      ASSERT_TRUE(PumpUntil([&] { return received.size() == sent.size(); }));
+    }
+  }
+  ASSERT_TRUE(PumpUntil([&] { return received.size() >= sent.size(); }));
+  EXPECT_EQ(received, sent);
+}
 
-  ExpectClosedAndQuiet(port);
+TEST_F(PortPtyTest, AFarEndThatHangsUpIsReportedOnceAndThePortClosesItself) {
+  ExpectHangUpReportedOnceAndClosed();
+}
+
+TEST_F(PortPtyTest, WithTheWaitInTheMainLoopAFarEndThatHangsUpIsReportedOnceAndThePortClosesToo) {
+  port.SetWaitInMainLoop(true);
+  ExpectHangUpReportedOnceAndClosed();
 }
 
 }  // namespace

@@ -1,0 +1,139 @@
+// The device wait in the main thread's loop (smThreadSync): batches reach
+// the handlers on the main thread in their order without anything handed
+// over through the queue, a handler may raise, pump or close the port, the
+// port closes from anywhere, and a program whose loop serves no sources
+// keeps the wait on the event thread. A device that goes: DeviceLossTest.
+#include "platform/runtime/LoopSources.h"
+#include "platform/serial/sim/SimPort.h"
+#include "tests/integration/engine/EventFixture.h"
+
+namespace {
+
+class MainLoopWaitTest : public EventTest {
+ protected:
+  MainLoopWaitTest() {
+    port.SetPort("SIM1");
+    port.SetWaitInMainLoop(true);
+    port.SetOnError([this](TObject*, TComErrors errors) {
+      journal.Add("Error " + std::to_string(errors.ToBits()));
+    });
+    port.SetOnCTSChange([this](TObject*, bool on) { journal.Add(on ? "CTS on" : "CTS off"); });
+  }
+  ~MainLoopWaitTest() override { port.Close(); }
+
+  // OnRxChar reads what it is told about and notes where it ran.
+  void ReadOnRxChar() {
+    port.SetOnRxChar([this](TObject*, std::int32_t count) {
+      std::string bytes(static_cast<std::size_t>(count), '\0');
+      port.Read(bytes.data(), count);
+      journal.Add("RxChar " + bytes + (MainThread::IsCurrent() ? " main" : " event thread"));
+    });
+  }
+  void Open() {
+    port.Open();
+    journal.Take();  // the line levels of opening
+  }
+
+  comm::sim::SimPort sim{"SIM1"};
+  TComPort port{nullptr};
+};
+
+TEST_F(MainLoopWaitTest, BatchesReachTheHandlersOnTheMainThreadWithNothingHandedOver) {
+  ReadOnRxChar();
+  Open();
+  const int wakeupsBefore = wakeups;
+  sim.FeedWithError('x', CE_FRAME);  // errors before the bytes of their batch
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxChar x main"); }));
+  sim.SetCTS(true);
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("CTS on"); }));
+  sim.Feed("yz");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxChar yz main"); }));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"Error 1", "RxChar x main", "CTS on", "RxChar yz main"}));
+  // Each handler ran from the loop's own wait: the main thread was woken
+  // once per journal line and for nothing else, so the event thread handed
+  // nothing over.
+  EXPECT_EQ(wakeups - wakeupsBefore, 4);
+}
+
+TEST_F(MainLoopWaitTest, AHandlerThatRaisesIsShownAndTheNextBytesStillArrive) {
+  bool first = true;
+  port.SetOnRxChar([&](TObject*, std::int32_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    port.Read(bytes.data(), count);
+    if (std::exchange(first, false)) StrToInt(bytes);  // a malformed reply
+    journal.Add("RxChar " + bytes);
+  });
+  Open();
+  sim.Feed("1x");
+  ASSERT_TRUE(PumpUntil([&] { return !journal.Lines().empty(); }));
+  sim.Feed("42");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Lines().size() == 2; }));
+  EXPECT_EQ(journal.Take(),
+            (std::vector<std::string>{"shown: '1x' is not a valid integer value", "RxChar 42"}));
+}
+
+TEST_F(MainLoopWaitTest, AHandlerThatPumpsDoesNotGetTheNextBatchInsideIt) {
+  int batch = 0;
+  port.SetOnRxChar([&](TObject*, std::int32_t count) {
+    const std::string name = std::to_string(++batch);
+    journal.Add("begin " + name);
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    port.Read(bytes.data(), count);
+    if (name == "1") {
+      sim.Feed("b");
+      Application->ProcessMessages();  // the next batch waits until this one returns
+    }
+    journal.Add("end " + name);
+  });
+  Open();
+  sim.Feed("a");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("end 2"); }));
+  EXPECT_EQ(journal.Take(), (std::vector<std::string>{"begin 1", "end 1", "begin 2", "end 2"}));
+}
+
+TEST_F(MainLoopWaitTest, TheThreadEndsHoweverThePortCloses) {
+  std::atomic<bool> closed{false};
+  port.SetOnRxChar([&](TObject*, std::int32_t) {
+    port.Close();
+    closed = true;
+  });
+  std::thread closer;
+  const std::pair<const char*, std::function<void()>> closings[] = {
+      {"from a handler", [&] { sim.Feed("x"); }},
+      {"from the main thread", [&] { port.Close(), closed = true; }},
+      {"from another thread",
+       [&] {
+         closer = std::thread([&] {
+           port.Close();
+           closed = true;
+           MainThread::Wake();
+         });
+       }},
+  };
+  for (const auto& [how, close] : closings) {
+    SCOPED_TRACE(how);
+    closed = false;
+    Open();
+    close();
+    EXPECT_TRUE(PumpUntil([&] { return closed && TComThread::InstanceCount() == 0; }));
+    if (closer.joinable()) closer.join();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(sim.IsOpen());
+  }
+}
+
+TEST_F(MainLoopWaitTest, WhereTheLoopServesNoSourcesTheEventThreadHandsTheBatchOver) {
+  ReadOnRxChar();
+  MainThread::SetSourcesServed(false);
+  struct Restore {
+    ~Restore() { MainThread::SetSourcesServed(true); }
+  } restore;
+  Open();
+  const int wakeupsBefore = wakeups;
+  sim.Feed("x");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxChar x main"); }));
+  EXPECT_GT(wakeups - wakeupsBefore, 1);  // the hand-over and the journal line
+}
+
+}  // namespace
