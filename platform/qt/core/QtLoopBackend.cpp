@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QObject>
 
+#include "platform/qt/core/QtSources.h"
+#include "platform/runtime/LoopSources.h"
 #include "platform/runtime/Threads.h"
 
 namespace {
@@ -36,6 +38,7 @@ QtLoopBackend::QtLoopBackend() : FReceiver(std::make_unique<Receiver>(FWakePendi
 
 QtLoopBackend::~QtLoopBackend() {
   MainThread::SetWakeHook(nullptr);
+  if (FSources) MainThread::SetSourcesServed(false);
 }
 
 void QtLoopBackend::Initialize() {
@@ -45,6 +48,10 @@ void QtLoopBackend::Initialize() {
     FWakeEvents.fetch_add(1);
     QCoreApplication::postEvent(receiver, new QEvent(WakeEventType()));
   });
+  if (CanNotifyWaitables()) {
+    FSources = std::make_unique<QtSources>();
+    MainThread::SetSourcesServed(true);
+  }
   // Calls queued before the hook existed.
   MainThread::Wake();
 }
@@ -65,6 +72,7 @@ void QtLoopBackend::Terminate() {
 void QtLoopBackend::ProcessMessages() {
   QCoreApplication::processEvents();
   MainThread::RunPending();
+  if (FSources) MainThread::ServeSources();
 }
 
 void QtLoopBackend::ShowMessage(const std::string& text) {

@@ -1,0 +1,23 @@
+// A Qt object that tells the main thread's loop when a source's waitable is
+// ready: a socket notifier on a descriptor (POSIX). One implementation per
+// system; where Qt's loop cannot watch a waitable, there is none.
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+#include "platform/runtime/LoopSources.h"
+
+class WaitableNotifier {
+ public:
+  virtual ~WaitableNotifier() = default;
+  virtual void SetEnabled(bool enabled) = 0;
+  // The object that receives the notifier's events.
+  virtual const QObject* Object() const = 0;
+};
+
+// Whether Qt's loop can watch the sources' waitables on this system.
+bool CanNotifyWaitables();
+// A disabled notifier for waitable (null where CanNotifyWaitables is false).
+std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(MainThread::Waitable waitable);

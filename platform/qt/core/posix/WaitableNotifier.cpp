@@ -1,0 +1,29 @@
+// Qt's loop watches a descriptor with a socket notifier, any descriptor that
+// poll() takes.
+#include "platform/qt/core/WaitableNotifier.h"
+
+#include <QSocketNotifier>
+
+namespace {
+
+class DescriptorNotifier : public WaitableNotifier {
+ public:
+  explicit DescriptorNotifier(MainThread::Waitable fd) : FNotifier(fd, QSocketNotifier::Read) {
+    FNotifier.setEnabled(false);
+  }
+  void SetEnabled(bool enabled) override { FNotifier.setEnabled(enabled); }
+  const QObject* Object() const override { return &FNotifier; }
+
+ private:
+  QSocketNotifier FNotifier;
+};
+
+}  // namespace
+
+bool CanNotifyWaitables() {
+  return true;
+}
+
+std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(MainThread::Waitable waitable) {
+  return std::make_unique<DescriptorNotifier>(waitable);
+}

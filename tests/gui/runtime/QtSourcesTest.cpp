@@ -1,0 +1,136 @@
+// The device wait in Qt's loop (Qt Core only, as a program without a
+// window): batches reach the handlers from the loop's own sleep and from a
+// loop that only looks in passing, never inside a batch that runs a loop of
+// its own, and a terminal's replies arrive whole when the loop reads the line
+// itself.
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include "platform/qt/core/QtLoopBackend.h"
+#include "platform/serial/sim/SimPort.h"
+#include "serial/CPort.h"
+#include "serial/ComThread.h"
+#include "tests/integration/serial/PtyPair.h"
+
+namespace {
+
+QtLoopBackend& Backend() {
+  return static_cast<QtLoopBackend&>(Application->Backend());
+}
+
+// Runs a loop of its own until quit, with a generous safety time-out.
+void RunLoop(QEventLoop& loop) {
+  QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace
+
+class QtSourcesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    port.SetPort("SIM1");
+    port.SetWaitInMainLoop(true);
+    journal.clear();
+  }
+  void cleanup() {
+    port.Close();
+    port.SetOnRxChar(nullptr);
+    QVERIFY(QTest::qWaitFor([] { return TComThread::InstanceCount() == 0; }, 20000));
+  }
+
+  void aBatchIsHandledFromTheLoopsSleepWithNothingHandedOver() {
+    QEventLoop loop;
+    port.SetOnRxChar([&](TObject*, std::int32_t count) {
+      journal.push_back(Take(count) + (MainThread::IsCurrent() ? " main" : " elsewhere"));
+      loop.quit();
+    });
+    port.Open();
+    const int wakes = Backend().WakeEventsPosted();
+    sim.Feed("x");
+    RunLoop(loop);
+    QCOMPARE(journal, std::vector<std::string>{"x main"});
+    QCOMPARE(Backend().WakeEventsPosted(), wakes);
+  }
+
+  void aLoopThatOnlyLooksInPassingGetsTheBatchToo() {
+    port.SetOnRxChar([&](TObject*, std::int32_t count) { journal.push_back(Take(count)); });
+    port.Open();
+    sim.Feed("y");
+    QVERIFY(QTest::qWaitFor([&] { return !journal.empty(); }, 20000));
+    QCOMPARE(journal, std::vector<std::string>{"y"});
+  }
+
+  void aBatchThatRunsALoopOfItsOwnGetsNoOtherBatchInsideIt() {
+    QEventLoop outer;
+    port.SetOnRxChar([&](TObject*, std::int32_t count) {
+      const std::string bytes = Take(count);
+      journal.push_back("begin " + bytes);
+      if (bytes == "a") {
+        sim.Feed("b");
+        QEventLoop inner;  // as a modal dialog's
+        QTimer::singleShot(50, &inner, &QEventLoop::quit);
+        inner.exec();
+      } else {
+        outer.quit();
+      }
+      journal.push_back("end " + bytes);
+    });
+    port.Open();
+    sim.Feed("a");
+    RunLoop(outer);
+    QCOMPARE(journal, (std::vector<std::string>{"begin a", "end a", "begin b", "end b"}));
+  }
+
+  void aTerminalsRepliesArriveWholeAndInOrder() {
+    comm::testing::PtyPair pty;
+    QVERIFY(pty.Ok());
+    std::string received, sent;
+    QEventLoop* waiting = nullptr;
+    port.SetOnRxChar([&](TObject*, std::int32_t count) {
+      received += Take(count);
+      if (waiting != nullptr && received == sent) waiting->quit();
+    });
+    port.SetPort(pty.slavePath);
+    port.Open();
+    for (int i = 0; i < 100; ++i) {
+      const std::string reply = "reply " + std::to_string(i) + ";";
+      sent += reply;
+      pty.Write(reply);
+      QEventLoop loop;
+      waiting = &loop;
+      RunLoop(loop);
+      waiting = nullptr;
+    }
+    QCOMPARE(received, sent);
+  }
+
+ private:
+  // The count bytes OnRxChar was told about.
+  std::string Take(std::int32_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    port.Read(bytes.data(), count);
+    return bytes;
+  }
+
+  comm::sim::SimPort sim{"SIM1"};
+  TComPort port{nullptr};
+  std::vector<std::string> journal;
+};
+
+int main(int argc, char** argv) {
+  QCoreApplication qt(argc, argv);
+  TApplication application(std::make_unique<QtLoopBackend>());
+  application.Initialize();
+  QtSourcesTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "QtSourcesTest.moc"
