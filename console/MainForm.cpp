@@ -94,6 +94,9 @@ void TForm1::CreateStoredComponents() {
   Com1->BeginLoading();
   SetStoredPortSettings(*Com1);
   Com1->SetEvents(TComEvents::All());
+  // The window's loop waits on the device itself: a reply wakes the window's
+  // thread alone.
+  Com1->SetWaitInMainLoop(true);
   Com1->SetOnRxChar([this](TObject* sender, std::int32_t count) { Com1RxChar(sender, count); });
   Com1->SetOnDeviceLost(
       [this](TObject* sender, const EComPortExt& error) { Com1DeviceLost(sender, error); });

@@ -15,6 +15,7 @@ std::string OursPort::Open(const std::string& path) {
     if (const char* size = std::getenv("COMPARE_OURS_INPUT_SIZE")) {
       FPort.Buffer().SetInputSize(std::stoi(size));
     }
+    FPort.SetWaitInMainLoop(std::getenv("COMPARE_OURS_EVENT_THREAD") == nullptr);
     FPort.SetOnRxChar([this](TObject*, std::int32_t count) {
       // The counted bytes, through the same 4 KiB buffer the other probes use.
       std::uint8_t buffer[4096];

@@ -80,6 +80,7 @@ void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
   port.FlowControl().SetXonXoffIn(false);
   port.SetEvents(TComEvents::All());
   port.SetSyncMethod(smThreadSync);
+  port.SetWaitInMainLoop(true);  // the session's loop waits on the device itself
   port.SetOnRxChar([this](TObject*, std::int32_t count) { HandleRxChar(count); });
   try {
     port.Open();
