@@ -1,5 +1,7 @@
 #include "platform/serial/posix/ParmrkDecoder.h"
 
+#include <cstring>
+
 namespace comm::posix {
 
 void ParmrkDecoder::Decode(const std::uint8_t* data, std::size_t count, Sink& sink) {
@@ -11,12 +13,18 @@ void ParmrkDecoder::Decode(const std::uint8_t* data, std::size_t count, Sink& si
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t byte = data[i];
     switch (state_) {
-      case State::Plain:
-        if (byte == 0xFF) {
-          flush(i);
-          state_ = State::AfterFF;
+      case State::Plain: {
+        // The plain bytes up to the next FF are passed over in one search.
+        const void* ff = std::memchr(data + i, kFF, count - i);
+        if (ff == nullptr) {
+          i = count - 1;
+          break;
         }
+        i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(ff) - data);
+        flush(i);
+        state_ = State::AfterFF;
         break;
+      }
       case State::AfterFF:
         if (byte == 0xFF) {
           run = i;  // the second FF is the literal byte
