@@ -3,10 +3,13 @@
 // transfers, links and errors.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/runtime/Classes.h"
@@ -260,9 +263,18 @@ class TCustomComPort : public TComponent {
   // CloseLost closes it. Neither raises.
   void DeviceLost(const EComPortExt& error);
   void CloseLost();
+  // Close's claim: false when the port is closed, or is being closed on this
+  // thread already (a handler that closes it while it closes). A close under
+  // way on another thread is waited for (on the main thread with its loop
+  // served), except on an event thread, which that close may be waiting for.
+  bool BeginClose();
+  void EndClose();
 
-  // EComPortExt with this port's name, the code and the last system error.
+  // EComPortExt with this port's name, the code and the system error (the
+  // last one by default). One that says the device is gone is noted: the
+  // port's own device calls alone may declare it lost.
   [[noreturn]] void RaiseSystemError(std::int32_t code) const;
+  [[noreturn]] void RaiseSystemError(std::int32_t code, std::int32_t systemError) const;
   bool CanApply() const;  // open and not loading
   comm::DCB BuildDCB() const;
   comm::COMSTAT ClearCommError(comm::DWORD& errors);
@@ -277,7 +289,14 @@ class TCustomComPort : public TComponent {
   std::unique_ptr<TComThread> FEventThread;
   bool FEventThreadRunning = false;
   TWindowHandle FNotifyWindow = nullptr;
-  bool FClosing = false;
+  // The thread whose Close is under way (none while no close is).
+  std::mutex FCloseLock;
+  std::condition_variable FCloseEnded;
+  std::thread::id FClosingThread;
+  bool FMainWaitsForClose = false;
+  // The error with which one of the port's own device calls found the device
+  // gone since it opened; 0 if none. Handlers on any thread set it.
+  mutable std::atomic<std::int32_t> FOwnDeviceGone{0};
   // The device's error flags that InputQueueCount cleared since the last
   // ReadLineErrors; both may run on the main and the event thread at once.
   comm::DWORD FKeptLineErrors = 0;
@@ -285,7 +304,7 @@ class TCustomComPort : public TComponent {
   std::vector<TComLink*> FLinkList;  // registered links, not owned
   bool FRxBufLinked = false;
 
-  bool FConnected = false;
+  std::atomic<bool> FConnected{false};
   TBaudRate FBaudRate = br9600;
   std::int32_t FCustomBaudRate = 9600;
   std::string FPort = "COM1";

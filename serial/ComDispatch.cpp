@@ -45,9 +45,11 @@ void TCustomComPort::NotifyWindowProc(TMessage& message) {
       if (EventToFlag(event) == message.WParam) return HandleEvent(event);
     }
   } catch (const EComPortExt& error) {
-    // A device gone is reported once, by the event thread, which finds it
-    // at its next wait.
-    if (!comm::IsDeviceGoneError(error.SystemErrorCode())) ReportException(this);
+    // This port's device gone is reported once, by the event thread, which
+    // finds it at its next wait; another port's is shown as any error.
+    if (!comm::IsDeviceGoneError(error.SystemErrorCode()) || FOwnDeviceGone == 0) {
+      ReportException(this);
+    }
   } catch (...) {
     ReportException(this);
   }

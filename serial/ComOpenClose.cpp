@@ -1,6 +1,8 @@
 // Opening and closing the port as a whole, loading, destruction, and the
 // setters that open, close and reopen the port.
 #include <mutex>
+#include <thread>
+#include <utility>
 
 #include "platform/runtime/Application.h"
 #include "serial/CPort.h"
@@ -15,6 +17,7 @@ void TCustomComPort::Open() {
     std::lock_guard lock(FLineStatusLock);
     FKeptLineErrors = 0;
   }
+  FOwnDeviceGone = 0;
   FConnected = true;
   try {
     ApplySettings();
@@ -33,6 +36,7 @@ void TCustomComPort::Open() {
       FEventThread = std::make_unique<TComThread>(
           TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FWaitInMainLoop, FNotifyWindow, FPort,
                          this, [this](TComEvent event) { HandleEvent(event); },
+                         [this] { return FOwnDeviceGone != 0; },
                          [this](const EComPortExt& error) { DeviceLost(error); },
                          [this] { CloseLost(); }});
       FEventThreadRunning = true;
@@ -49,13 +53,11 @@ void TCustomComPort::Open() {
 }
 
 void TCustomComPort::Close() {
-  // A handler that closes the port while it is being closed finds it closing.
-  if (!FConnected || FClosing) return;
-  FClosing = true;
+  if (!BeginClose()) return;
   struct ClosingScope {
-    bool& closing;
-    ~ClosingScope() { closing = false; }
-  } scope{FClosing};
+    TCustomComPort& port;
+    ~ClosingScope() { port.EndClose(); }
+  } scope{*this};
 
   NotifyBeforeClose();
   try {
@@ -68,6 +70,42 @@ void TCustomComPort::Close() {
   CloseDevice();
   FConnected = false;
   NotifyAfterClose();
+}
+
+bool TCustomComPort::BeginClose() {
+  const std::thread::id self = std::this_thread::get_id();
+  const auto idle = [this] { return FClosingThread == std::thread::id(); };
+  std::unique_lock lock(FCloseLock);
+  if (FClosingThread == self) return false;
+  while (!idle()) {
+    if (TComThread::OnEventThread()) return false;
+    if (MainThread::IsCurrent()) {
+      // The closer may wait for an event thread that waits for this thread.
+      FMainWaitsForClose = true;
+      lock.unlock();
+      MainThread::WaitUntil([&] {
+        std::lock_guard relock(FCloseLock);
+        return idle();
+      });
+      lock.lock();
+    } else {
+      FCloseEnded.wait(lock, idle);
+    }
+  }
+  if (!FConnected) return false;
+  FClosingThread = self;
+  return true;
+}
+
+void TCustomComPort::EndClose() {
+  bool wake = false;
+  {
+    std::lock_guard lock(FCloseLock);
+    FClosingThread = std::thread::id();
+    wake = std::exchange(FMainWaitsForClose, false);
+  }
+  FCloseEnded.notify_all();
+  if (wake) MainThread::Wake();
 }
 
 void TCustomComPort::ReleaseEventThread() {

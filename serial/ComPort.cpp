@@ -28,7 +28,12 @@ TCustomComPort::~TCustomComPort() {
 }
 
 void TCustomComPort::RaiseSystemError(std::int32_t code) const {
-  throw EComPortExt(FPort, code, comm::GetLastError());
+  RaiseSystemError(code, comm::GetLastError());
+}
+
+void TCustomComPort::RaiseSystemError(std::int32_t code, std::int32_t systemError) const {
+  if (comm::IsDeviceGoneError(systemError)) FOwnDeviceGone = systemError;
+  throw EComPortExt(FPort, code, systemError);
 }
 
 // Setters of the line settings: compare, store, apply the control block.

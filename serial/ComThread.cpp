@@ -6,6 +6,7 @@
 
 #include "platform/runtime/Application.h"
 #include "platform/runtime/LoopSources.h"
+#include "platform/serial/SystemErrorNumbers.h"
 #include "serial/ComErrors.h"
 
 // Creation and destruction -----------------------------------------------------
@@ -22,6 +23,7 @@ TComThread::TComThread(TComThreadPort port)
   // thread, for handlers that run there, in a loop that serves sources.
   FInMainLoop = FPort.WaitInMainLoop && FPort.SyncMethod == smThreadSync &&
                 MainThread::IsCurrent() && MainThread::SourcesServed();
+  FReportsHere = FPort.SyncMethod == smNone && !MainThread::IsCurrent();
   if (FInMainLoop) LendToMainLoop();
   Resume();
 }
@@ -47,6 +49,7 @@ void TComThread::Abandon() {
 
 void TComThread::Execute() {
   FThreadId = std::this_thread::get_id();
+  tOnEventThread = true;
   // The body's own reference to the stop event; it lets go of it when the
   // loop has ended.
   comm::Event stopEvent = FStopEvent;
@@ -99,7 +102,9 @@ std::int32_t TComThread::RunLoop() {
     }
     const std::uint32_t woken =
         comm::WaitForMultipleObjects({&stopEvent, &FOverlapped.hEvent}, INFINITE);
-    if (woken != WAIT_OBJECT_0 + 1) return 0;  // stopped, or the wait itself failed
+    if (woken == WAIT_OBJECT_0) return 0;  // stopped
+    // A sleep that fails would fail again: the loop ends with its error.
+    if (woken != WAIT_OBJECT_0 + 1) return SleepError();
     FWaitPending = false;
 
     comm::DWORD unused = 0;
@@ -115,6 +120,11 @@ std::int32_t TComThread::RunLoop() {
       if (comm::IsDeviceGoneError(error)) return error;
     }
   }
+}
+
+std::int32_t TComThread::SleepError() {
+  const std::int32_t error = comm::GetLastError();
+  return error != 0 ? error : comm::kErrInvalidArgument;
 }
 
 // Hand-over ------------------------------------------------------------------------
@@ -135,7 +145,8 @@ void TComThread::DeliverEvents() {
         break;
     }
   } catch (const EComPortExt& error) {
-    if (comm::IsDeviceGoneError(error.SystemErrorCode())) {
+    // Only the port's own device calls tell that its device is gone.
+    if (comm::IsDeviceGoneError(error.SystemErrorCode()) && FPort.OwnDeviceGone()) {
       FLostError = error.SystemErrorCode();
     } else {
       ShowOnMainThread(std::current_exception());
@@ -148,14 +159,19 @@ void TComThread::DeliverEvents() {
 }
 
 void TComThread::ReportLoss(std::int32_t error) {
+  auto report = [&] {
+    // The owner closing the port meanwhile has the last word.
+    if (FStopEvent.IsSet()) return;
+    FPort.DeviceLost(EComPortExt(FPort.Name, ecWaitFailed, error));
+    // A handler that closed the port (or freed it) has abandoned this thread.
+    if (!FAbandoned) FPort.CloseLost();
+  };
   try {
-    Synchronize([&] {
-      // The owner closing the port meanwhile has the last word.
-      if (FStopEvent.IsSet()) return;
-      FPort.DeviceLost(EComPortExt(FPort.Name, ecWaitFailed, error));
-      // A handler that closed the port (or freed it) has abandoned this thread.
-      if (!FAbandoned) FPort.CloseLost();
-    });
+    if (FReportsHere) {
+      report();
+    } else {
+      Synchronize(report);
+    }
   } catch (...) {
     // The port's own steps show what fails in them.
   }

@@ -4,7 +4,8 @@
 // the main loop, the main thread's loop itself waits on the device whenever
 // it is idle and runs the handlers as a batch arrives, while this thread
 // waits for the loop to give the wait back (to end, or to report a device
-// that failed): no batch needs to wake it.
+// that failed): no batch needs to wake it. A close on any thread takes the
+// wait back without the main thread, waiting only for a batch under way.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -34,9 +36,15 @@ struct TComThreadPort {
   TObject* Sender;    // the port, as the sender of the errors shown
   // Runs the port's handle operation of one event, where the hand-over put it.
   std::function<void(TComEvent)> HandleEvent;
+  // Whether one of the port's own device calls found the device gone: only
+  // those may declare the port lost; another port's loss a handler meets is
+  // shown as any other error.
+  std::function<bool()> OwnDeviceGone;
   // The device is gone: the port reports it (code 21 with the system's
   // error), then, unless the report closed or freed the port, CloseLost
-  // closes it. Both on the main thread; neither raises.
+  // closes it. Both on the port's owning thread: the main thread, or for a
+  // port opened elsewhere with smNone, this thread, where its handlers run.
+  // Neither raises.
   std::function<void(const EComPortExt&)> DeviceLost;
   std::function<void()> CloseLost;
 };
@@ -59,6 +67,9 @@ class TComThread final : public TThread {
   void Abandon();
   // True on the thread itself.
   bool IsCurrent() const { return FThreadId.load() == std::this_thread::get_id(); }
+  // True on any port's event thread: a close there never waits for another
+  // thread's close, which may be waiting for this thread to end.
+  static bool OnEventThread() { return tOnEventThread; }
   // True while one of the thread's batches is being handled: the thread (or,
   // with the wait in the main loop, the loop) cannot go on before the
   // handlers return, so waiting for it there would never end.
@@ -84,14 +95,16 @@ class TComThread final : public TThread {
   // back, with the error that ends the loop (0 when stopped).
   void LendToMainLoop();
   void ArmInMainLoop();
-  void DispatchInMainLoop();
-  void GiveBack(std::int32_t error);
+  void DispatchInMainLoop(std::unique_lock<std::mutex>& lock);
   // The body while the wait is lent: sleeps until the loop gives it back;
-  // the error that ended it there.
+  // the error that ended it there (or that ended the sleep).
   std::int32_t WaitForGiveBack();
-  // Stop's part on the main thread: a wait lent to the loop comes back at
-  // once, or, from inside a batch, when that batch has been handled.
+  // Stop's part, on any thread: a wait lent to the loop comes back at once,
+  // or, while a batch is handled, when that batch ends.
   void TakeBackFromMainLoop();
+  // The wait is the event thread's again, with the error that ends the
+  // loop; the loop's lock is held.
+  void GiveBackLocked(std::int32_t error);
   // Hands the batch over. A handler that met the device gone (a read, or
   // the queue count, on a device unplugged meanwhile) ends the loop with
   // that loss instead of reporting it: the loss is reported once, by the
@@ -101,6 +114,8 @@ class TComThread final : public TThread {
   // unless its owner has begun to close it meanwhile.
   void ReportLoss(std::int32_t error);
   void CallHandlers();
+  // The error of a sleep that failed (the system's, never 0).
+  static std::int32_t SleepError();
   void SendToWindow();
   // Shows an exception through the application's exception display, on the
   // main thread.
@@ -112,11 +127,11 @@ class TComThread final : public TThread {
   comm::OVERLAPPED FOverlapped;
   comm::DWORD FMask = 0;
   bool FWaitPending = false;
-  // The wait in the main loop: fixed at construction; the rest is the main
-  // thread's until it gives the wait back.
+  // The wait in the main loop: fixed at construction; the rest is under the
+  // loop's lock (MainLoopWait) until the wait is given back.
   bool FInMainLoop = false;
   std::shared_ptr<MainLoopWait> FMainLoopWait;
-  std::atomic<bool> FLent{false};
+  bool FLent = false;
   bool FWaitArmed = false;
   std::atomic<bool> FLoopDispatching{false};
   comm::Event FGivenBack;       // set when the loop gives the wait back
@@ -124,6 +139,10 @@ class TComThread final : public TThread {
   TComEvents FPendingEvents;
   std::int32_t FLostError = 0;  // the device error a handler met, 0 if none
   std::atomic<bool> FAbandoned{false};
+  // Where the loss is reported: on this thread for a port opened off the
+  // main thread with smNone (nothing else would serve it), else the main.
+  bool FReportsHere = false;
   std::atomic<std::thread::id> FThreadId{};
+  static inline thread_local bool tOnEventThread = false;
   static inline std::atomic<int> FInstanceCount{0};
 };

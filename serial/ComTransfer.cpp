@@ -80,7 +80,7 @@ std::int32_t TCustomComPort::ReadAsync(void* buffer, std::int32_t count, PAsyncR
 std::int32_t TCustomComPort::WaitForAsync(PAsyncRecord& record) {
   if (record == nullptr) throw EComPort(FPort, ecInvalidAsync);
   const std::int32_t failureCode = record->OpKind == akWrite ? ecWriteFailed : ecReadFailed;
-  if (record->StartError != 0) throw EComPortExt(FPort, failureCode, record->StartError);
+  if (record->StartError != 0) RaiseSystemError(failureCode, record->StartError);
 
   comm::DWORD transferred = 0;
   if (comm::WaitForSingleObject(record->Overlapped.hEvent, INFINITE) != WAIT_OBJECT_0 ||

@@ -416,7 +416,7 @@ void LineDevice::ReceivedWithError(DWORD errors, int byte) {
   if (dcb_.fDsrSensitivity && (modem_ & MS_DSR_ON) == 0) return;
   errors_ |= errors;
   DWORD events = 0;
-  if (errors & kLineErrors) events |= EV_ERR;
+  if (errors & (kLineErrors | CE_IOE)) events |= EV_ERR;
   if (errors & CE_BREAK) events |= EV_BREAK;
   if (byte >= 0) {
     std::uint8_t value = static_cast<std::uint8_t>(byte);

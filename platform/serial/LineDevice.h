@@ -61,7 +61,7 @@ class LineDevice : public DeviceBackend {
   // for and returns how many; the driver keeps the rest until ResumeReceive.
   std::size_t Received(const std::uint8_t* data, std::size_t count);
   // A byte that arrived with a line error (CE_FRAME, CE_RXPARITY), or with
-  // byte < 0 an error without a byte (CE_BREAK, CE_OVERRUN, CE_RXOVER).
+  // byte < 0 an error without a byte (CE_BREAK, CE_OVERRUN, CE_RXOVER, CE_IOE).
   void ReceivedWithError(DWORD errors, int byte);
   std::size_t InputRoom();
   // Modem input lines changed: the EV_ flags of the change, the new MS_ bits.

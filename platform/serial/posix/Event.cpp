@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/serial/CommDevice.h"
 #include "platform/serial/Event.h"
 #include "platform/serial/posix/EventHelper.h"
 #include "platform/serial/posix/EventState.h"
@@ -106,6 +107,7 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
          prepared < count && (fd = states[prepared]->PrepareSleep(&failed, &helper)) >= 0;) {
       fds[prepared++] = pollfd{fd, POLLIN, 0};
     }
+    int sleepError = failed ? errno : 0;  // no descriptor could be made
     int n = 0;
     if (prepared == count) {
       // The last event with a helper hands its work to this sleep.
@@ -113,6 +115,7 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
       fds[count] = pollfd{watched, POLLIN, 0};
       n = ::poll(fds.data(), count + (watched >= 0 ? 1 : 0), timeout);
       if (n < 0 && errno == EINTR) n = 0;
+      if (n < 0) sleepError = errno;
       for (i = 0; i < prepared; ++i) states[i]->EndSleep();
       if (watched >= 0) {
         if (n > 0 && fds[count].revents != 0) {
@@ -123,7 +126,10 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
     } else {
       for (i = 0; i < prepared; ++i) states[i]->EndSleep();
     }
-    if (failed || n < 0) return WAIT_FAILED;
+    if (failed || n < 0) {
+      SetLastError(sleepError);
+      return WAIT_FAILED;
+    }
   }
 }
 

@@ -2,6 +2,9 @@
 // sleeper as WaitForMultipleObjects does, and the input a helper lends.
 #include "platform/serial/EventWatch.h"
 
+#include <cerrno>
+
+#include "platform/serial/CommDevice.h"
 #include "platform/serial/posix/EventHelper.h"
 #include "platform/serial/posix/EventState.h"
 
@@ -21,7 +24,9 @@ EventWatch::Outcome EventWatch::Prepare(std::vector<std::intptr_t>& waitables) {
   const int fd = state->PrepareSleep(&failed, &helper_);
   if (fd < 0) {
     helper_.reset();
-    return failed ? kFailed : kSet;
+    if (!failed) return kSet;
+    SetLastError(errno);  // no descriptor could be made
+    return kFailed;
   }
   sleeping_ = true;
   waitables.push_back(fd);

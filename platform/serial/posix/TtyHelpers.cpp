@@ -77,7 +77,17 @@ void TtyLine::DrainOutput() {
     int result;
     while ((result = ::tcdrain(fd_)) != 0 && errno == EINTR && !drainHelper_.Stopping()) {
     }
-    if (drainHelper_.Stopping() || result != 0) return;
+    if (drainHelper_.Stopping()) return;
+    if (result != 0) {
+      // A line that is gone ends the drains (the loss is reported from the
+      // line); any other failure is the device's I/O error, told to the
+      // port as a line error once per failed drain, and the next write's
+      // drain is tried again.
+      const int error = errno;
+      if (IsDeviceGoneError(error)) return LineGone(error);
+      device_->ReceivedWithError(CE_IOE, -1);
+      continue;
+    }
     {
       std::lock_guard lock(drainHelper_.mu);
       ++drains_;

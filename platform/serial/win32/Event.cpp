@@ -3,6 +3,7 @@
 // overlapped operation's event itself when the operation completes.
 #include <vector>
 
+#include "platform/serial/CommDevice.h"
 #include "platform/serial/win32/EventState.h"
 
 namespace comm {
@@ -52,13 +53,14 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
     handles.push_back(event->state_->handle);
   }
   if (handles.empty() || handles.size() > MAXIMUM_WAIT_OBJECTS) return WAIT_FAILED;
-  return ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE,
-                                  timeoutMs);
+  const DWORD woken =
+      ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, timeoutMs);
+  if (woken == WAIT_FAILED) comm::SetLastError(static_cast<std::int32_t>(::GetLastError()));
+  return woken;
 }
 
 std::uint32_t WaitForSingleObject(const Event& event, std::uint32_t timeoutMs) {
-  if (!event.state_) return WAIT_FAILED;
-  return ::WaitForSingleObject(event.state_->handle, timeoutMs);
+  return WaitForMultipleObjects({&event}, timeoutMs);
 }
 
 void Sleep(std::uint32_t ms) {

@@ -110,6 +110,72 @@ TEST_P(DeviceLossTest, AnOwnerThatClosesAsTheLossIsHandedOverHearsNothingOfIt) {
   EXPECT_EQ(TComThread::InstanceCount(), 0);
 }
 
+TEST_P(DeviceLossTest, ADeviceGoneErrorOfAnotherPortInAHandlerIsShownAndThisPortStaysOpen) {
+  // The handler writes to a second port whose adapter was pulled.
+  comm::sim::SimPort otherSim{"SIM2"};
+  TComPort other{nullptr};
+  other.SetPort("SIM2");
+  other.SetEvents({});
+  other.Open();
+  otherSim.FailAlways(comm::sim::SimCall::WriteFile, comm::kErrDeviceGone);
+  port.SetOnRxChar([&](TObject*, std::int32_t count) {
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    port.Read(bytes.data(), count);
+    journal.Add("RxChar " + bytes);
+    if (bytes == "x") other.Write("?", 1);
+  });
+  sim.Feed("x");
+  ASSERT_TRUE(PumpUntil([&] { return !shownSystemErrors.empty(); }));
+  sim.Feed("y");
+  ASSERT_TRUE(PumpUntil([&] { return journal.Has("RxChar y"); }));
+  EXPECT_TRUE(port.Connected());
+  EXPECT_EQ(shownSystemErrors,
+            (std::vector<std::pair<int, std::int32_t>>{{ecWriteFailed, comm::kErrDeviceGone}}));
+  for (const std::string& line : journal.Take()) EXPECT_FALSE(line.starts_with("lost")) << line;
+  other.Close();
+}
+
+// A port that a worker thread opens with its handlers on the event thread:
+// the loss is reported there and the port closes itself without the main
+// thread, which here never runs its loop; the owner's own Close may come
+// before, during or after the report. Many rounds, for the sanitizers.
+using WorkerOwnedPortTest = EventTest;
+
+TEST_F(WorkerOwnedPortTest, ALossIsReportedAndClosedWithoutTheMainThread) {
+  comm::sim::SimPort sim{"SIM3"};
+  std::atomic<int> hung{0}, wrong{0};
+  for (int round = 0; round < 300 && hung == 0 && wrong == 0; ++round) {
+    std::atomic<bool> done{false};
+    std::thread owner([&] {
+      TComPort port(nullptr);
+      port.SetPort("SIM3");
+      port.SetSyncMethod(smNone);
+      std::atomic<int> reports{0};
+      port.SetOnDeviceLost([&](TObject*, const EComPortExt&) { ++reports; });
+      port.Open();
+      sim.Unplug();
+      if (round % 2 == 0) {
+        // The port closes itself: the thread is gone once it has.
+        if (!WaitUntil([] { return TComThread::InstanceCount() == 0; }, std::chrono::seconds(5))) {
+          ++hung;
+        } else if (port.Connected() || reports != 1) {
+          ++wrong;
+        }
+      }
+      port.Close();
+      if (port.Connected() || reports > 1) ++wrong;
+      done = true;
+    });
+    if (!WaitUntil([&] { return done.load(); }, std::chrono::seconds(5))) ++hung;
+    PumpUntil([&] { return done.load(); });  // lets an old hang end
+    owner.join();
+    sim.Plug();
+  }
+  EXPECT_EQ(hung, 0);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(journal.Lines().empty());  // nothing reached the main thread
+}
+
 std::string ModeName(const ::testing::TestParamInfo<HandOver>& info) {
   static const char* const names[] = {"ThreadSync", "WindowSync", "None"};
   return std::string(names[info.param.syncMethod]) + (info.param.inMainLoop ? "InMainLoop" : "");
