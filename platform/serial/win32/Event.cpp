@@ -45,6 +45,14 @@ bool Event::IsSet() const {
   return set;
 }
 
+namespace {
+// A wait's outcome; one that failed leaves the system's error for GetLastError.
+std::uint32_t Woken(DWORD woken) {
+  if (woken == WAIT_FAILED) comm::SetLastError(static_cast<std::int32_t>(::GetLastError()));
+  return woken;
+}
+}  // namespace
+
 std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
                                      std::uint32_t timeoutMs) {
   std::vector<HANDLE> handles;
@@ -53,14 +61,13 @@ std::uint32_t WaitForMultipleObjects(std::initializer_list<const Event*> events,
     handles.push_back(event->state_->handle);
   }
   if (handles.empty() || handles.size() > MAXIMUM_WAIT_OBJECTS) return WAIT_FAILED;
-  const DWORD woken =
-      ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, timeoutMs);
-  if (woken == WAIT_FAILED) comm::SetLastError(static_cast<std::int32_t>(::GetLastError()));
-  return woken;
+  return Woken(
+      ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), FALSE, timeoutMs));
 }
 
 std::uint32_t WaitForSingleObject(const Event& event, std::uint32_t timeoutMs) {
-  return WaitForMultipleObjects({&event}, timeoutMs);
+  if (!event.state_) return WAIT_FAILED;
+  return Woken(::WaitForSingleObject(event.state_->handle, timeoutMs));
 }
 
 void Sleep(std::uint32_t ms) {
