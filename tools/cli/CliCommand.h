@@ -12,7 +12,8 @@
 // Exit codes of dispenser-cli.
 enum TCliExit : int {
   cxOk = 0,
-  cxFailure = 1,     // the command could not do its work (a port error, output lost)
+  cxFailure = 1,     // a failed verdict (a reply missing or cut off, a run interrupted) or
+                     // work not done (a port error, a failed close, output lost)
   cxUsage = 2,       // the command line is wrong; nothing was printed on stdout
   cxConversion = 3,  // a reply's count was not a number
 };

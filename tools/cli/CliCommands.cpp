@@ -22,7 +22,9 @@ constexpr TCliCommand kCommands[] = {
      "frames received within MS ms (default 1000), each\n"
      "by itself however the line cut or glued them (a\n"
      "wrong checksum adds a line); --replies N ends the\n"
-     "wait once N reply frames have come",
+     "wait once N reply frames have come. Fewer whole\n"
+     "frames (one without --replies) exit 1: a frame\n"
+     "start cut off is no reply",
      RunSend},
     {"monitor", "--port NAME [--json]",
      "print every block read, time-stamped with its\n"
@@ -37,9 +39,11 @@ constexpr TCliCommand kCommands[] = {
      "waiting for its reply up to MS ms (default 1000),\n"
      "then the interval (default 0); a summary at the end\n"
      "or on Ctrl-C (--json: one JSON object, last line);\n"
-     "exit 0 only when every command got its reply and no\n"
-     "error reply came. A script has a command name or\n"
-     "\"wait MS\" a line; # starts a comment line",
+     "exit 0 only when every command got its whole reply\n"
+     "(a cut-off one is a time-out, counted incomplete),\n"
+     "no error reply came and it was not interrupted. A\n"
+     "script has a command name or \"wait MS\" a line; #\n"
+     "starts a comment line",
      RunRun},
 };
 

@@ -1,7 +1,8 @@
 // "monitor --port NAME [--json]": every block the port reads, time-stamped
 // with its bytes in hex, then the effects of the reply frames it completed,
-// until SIGINT or SIGTERM (exit 0) or until the device is gone (exit 1). A
-// count that is not a number is reported and monitoring goes on.
+// until SIGINT or SIGTERM (exit 0, or 1 if a port error was shown on the
+// way, a failed close too) or until the device is gone (exit 1). A count
+// that is not a number is reported and monitoring goes on.
 #include <chrono>
 
 #include "console/HexText.h"
@@ -62,5 +63,5 @@ int RunMonitor(TCliArgs args, std::ostream& out, std::ostream& err) {
     err << "dispenser-cli: cannot write to standard output" << std::endl;
     return cxFailure;
   }
-  return cxOk;
+  return session.ErrorsShown() > 0 ? cxFailure : cxOk;
 }

@@ -158,6 +158,8 @@ void TPortSession::Close() {
   } catch (const std::exception& error) {
     // A device that is gone cannot be purged; the port's destruction closes
     // it without asking the device anything more.
-    if (!FDeviceGone) FErr << "dispenser-cli: " << error.what() << std::endl;
+    if (FDeviceGone) return;
+    ++FErrorsShown;
+    FErr << "dispenser-cli: " << error.what() << std::endl;
   }
 }

@@ -64,10 +64,12 @@ class TPortSession {
   // How many such reports the session has had (one per loss; more would
   // be a fault).
   int GoneReports() const { return FGoneReports; }
-  // Port errors the application showed while the loop ran (a failed read).
+  // Port errors shown on `err`: those the application showed while the loop
+  // ran (a failed read) and a failed close.
   int ErrorsShown() const { return FErrorsShown; }
 
-  // Closes the port; a device that is gone is closed quietly.
+  // Closes the port; a device that is gone is closed quietly, a failure is
+  // shown and counted in ErrorsShown.
   void Close();
 
  private:

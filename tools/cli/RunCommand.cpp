@@ -22,9 +22,11 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 // Whether a reply frame answers `command`: its letter is the command's in
-// lower case, or E (an error reply).
+// lower case, or E (an error reply). A frame start cut off before its
+// letter may answer any command.
 bool Answers(const TReplyBlock& block, TDispenserCommand command) {
-  if (block.Kind == rbJunk || block.Bytes.size() < 4) return false;
+  if (block.Kind == rbJunk) return false;
+  if (block.Bytes.size() < 4) return block.Kind == rbIncomplete;
   const std::uint8_t letter = block.Bytes[3];
   return letter == 'E' || letter == CommandFrame(command)[3] + ('a' - 'A');
 }
@@ -49,11 +51,12 @@ class TRunner {
   // The first step, at once.
   void Start() { FSession.SetTimer(FStepTimer, TClock::now()); }
 
-  // After the loop: what is still held, and whether the run was cut short.
+  // After the loop: whether the run was cut short (a stop signal or the
+  // device's loss, wherever the run waited), and what is still held.
   const TRunTally& Finish() {
+    FTally.Interrupted = !FEnded;
     FSession.SetTimer(FStepTimer, std::nullopt);
     FFeed.Finish();
-    FTally.Interrupted = FAwaited.has_value();
     if (FProgress) FErr << '\r' << std::string(FProgressWidth, ' ') << '\r' << std::flush;
     return FTally;
   }
@@ -63,15 +66,20 @@ class TRunner {
  private:
   // The step timer: a reply's time-out, or the pause after a step is over.
   void StepDue() {
-    if (FAwaited) {
-      ++FTally.Timeouts;
-      FRecorder.NoReply(*FAwaited, FPlan.Timeout);
-      FAwaited.reset();
-      ShowProgress();
-      if (FPlan.StopOnError) return End();
-      return Pause(FPlan.Interval);
-    }
-    Next();
+    if (!FAwaited) return Next();
+    // A frame start still held when the wait ends is the command's reply, cut off.
+    FFeed.Finish();
+    if (FAwaited) NoReply();
+  }
+
+  // The awaited command got no whole reply: a time-out.
+  void NoReply() {
+    ++FTally.Timeouts;
+    FRecorder.NoReply(*FAwaited, FPlan.Timeout);
+    FAwaited.reset();
+    ShowProgress();
+    if (FPlan.StopOnError) return End();
+    Pause(FPlan.Interval);
   }
 
   void Next() {
@@ -108,6 +116,7 @@ class TRunner {
     const bool fault = FTally.CountFrame(block, decoded);
     const bool stop = FPlan.StopOnError && fault;
     if (FAwaited && Answers(block, *FAwaited)) {
+      if (block.Kind == rbIncomplete) return NoReply();  // a cut-off reply is none
       const std::chrono::duration<double, std::milli> time = TClock::now() - FSentAt;
       ++FTally.Replies;
       FTally.ReplyMs.push_back(time.count());
@@ -115,7 +124,7 @@ class TRunner {
       FAwaited.reset();
       ShowProgress();
       if (!stop) Pause(FPlan.Interval);
-    } else {
+    } else if (block.Kind == rbFrame) {
       ++FTally.Unmatched;
       FRecorder.Note("a reply no command waited for");
     }
@@ -127,6 +136,7 @@ class TRunner {
   }
 
   void End() {
+    FEnded = true;
     FAwaited.reset();
     FSession.SetTimer(FStepTimer, std::nullopt);
     Application->Terminate();
@@ -160,6 +170,7 @@ class TRunner {
   std::optional<TDispenserCommand> FAwaited;
   TClock::time_point FSentAt;
   bool FWriteFailed = false;
+  bool FEnded = false;  // the run came to its end (or stopped on an error) by itself
 };
 
 }  // namespace

@@ -62,8 +62,10 @@ bool TRunTally::CountFrame(const TReplyBlock& block, const TDecodedReply& decode
   const bool wrongChecksum =
       block.Kind == rbFrame && bytes.size() == TFrame{}.size() && bytes[8] != FrameChecksum(bytes);
   if (wrongChecksum) ++ChecksumErrors;
+  const bool cutOff = block.Kind == rbIncomplete;
+  if (cutOff) ++Incomplete;
   Notes += NotesOf(decoded);
-  if (bytes.size() < 5 || bytes[3] != 'E') return wrongChecksum;
+  if (bytes.size() < 5 || bytes[3] != 'E') return wrongChecksum || cutOff;
   const std::string key = "E" + Printable(bytes[4]);
   ++ErrorReplies[key];
   // The log line after the hex line tells what the code means.
@@ -74,12 +76,13 @@ bool TRunTally::CountFrame(const TReplyBlock& block, const TDecodedReply& decode
 }
 
 bool TRunTally::Passed() const {
-  return Replies == Sent && Timeouts == 0 && ErrorReplies.empty() && ChecksumErrors == 0 &&
-         !Interrupted;
+  return Replies == Sent && Timeouts == 0 && Incomplete == 0 && ErrorReplies.empty() &&
+         ChecksumErrors == 0 && !Interrupted;
 }
 
 void TRunTally::PrintText(std::ostream& out) const {
   out << "sent " << Sent << ", replies " << Replies << ", time-outs " << Timeouts;
+  if (Incomplete != 0) out << ", incomplete " << Incomplete;
   if (Unmatched != 0) out << ", unmatched replies " << Unmatched;
   if (ChecksumErrors != 0) out << ", wrong checksums " << ChecksumErrors;
   if (Interrupted) out << ", interrupted while waiting";
@@ -120,6 +123,7 @@ void TRunTally::PrintJson(std::ostream& out) const {
         << Decimal1(Percentile(sorted, 0.5)) << R"(, "p99": )" << Decimal1(Percentile(sorted, 0.99))
         << R"(, "max": )" << Decimal1(sorted.back()) << "}";
   }
-  out << R"(, "unmatched": )" << Unmatched << R"(, "checksum_errors": )" << ChecksumErrors
-      << R"(, "interrupted": )" << (Interrupted ? "true" : "false") << "}\n";
+  out << R"(, "unmatched": )" << Unmatched << R"(, "incomplete": )" << Incomplete
+      << R"(, "checksum_errors": )" << ChecksumErrors << R"(, "interrupted": )"
+      << (Interrupted ? "true" : "false") << "}\n";
 }

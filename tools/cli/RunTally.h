@@ -16,8 +16,9 @@ struct TRunTally {
   unsigned Replies = 0;         // commands that got their reply within the time-out
   unsigned Timeouts = 0;        // commands that did not
   unsigned Unmatched = 0;       // reply frames that answered no waiting command (late ones)
+  unsigned Incomplete = 0;      // frame starts whose rest never came: no reply
   unsigned ChecksumErrors = 0;  // reply frames whose checksum byte was wrong
-  bool Interrupted = false;     // the run ended while a command waited for its reply
+  bool Interrupted = false;     // a stop signal or the device's loss cut the run short
   // Error replies by their letter and code as the reply carries them ("E2").
   std::map<std::string, unsigned> ErrorReplies;
   std::map<std::string, std::string> ErrorMeanings;  // "E2": "jam 1 or jam 2."
@@ -25,16 +26,19 @@ struct TRunTally {
   std::vector<double> ReplyMs;                       // each reply's time
 
   // Counts what a reply frame says (notes, an error reply, a wrong
-  // checksum), whether or not it answered the waiting command. Returns true
-  // for an error reply or a wrong checksum.
+  // checksum, a frame cut off), whether or not it answered the waiting
+  // command. Returns true for an error reply, a wrong checksum or a cut-off
+  // frame.
   bool CountFrame(const TReplyBlock& block, const TDecodedReply& decoded);
 
-  // Every command got its reply, and no error reply or bad checksum came.
+  // Every command got its reply, no error reply, bad checksum or cut-off
+  // frame came, and the run was not interrupted.
   bool Passed() const;
 
   void PrintText(std::ostream& out) const;
   // One line: {"sent": 60, "replies": 60, "timeouts": 0, "error_replies":
   // {"E2": 1}, "notes": 200, "reply_ms": {"min": 1.2, "median": 3.4, "p99":
-  // 9.9, "max": 12.0}, "unmatched": 0, "checksum_errors": 0, "interrupted": false}
+  // 9.9, "max": 12.0}, "unmatched": 0, "incomplete": 0, "checksum_errors": 0,
+  // "interrupted": false}
   void PrintJson(std::ostream& out) const;
 };

@@ -33,6 +33,25 @@ void PrintUsage(std::ostream& os) {
   }
 }
 
+// What the exit status tells, for --help.
+constexpr std::string_view kExitStatus =
+    "exit status:\n"
+    "  0      done: send got its whole replies, run every command's whole reply,\n"
+    "         monitor was stopped by SIGINT or SIGTERM\n"
+    "  1      a failed verdict: a reply missing or cut off, an error reply or a\n"
+    "         wrong checksum (run), a run interrupted, the device gone, a port\n"
+    "         error (open, read, close), output that could not be written\n"
+    "  2      wrong command line; nothing is printed on stdout\n"
+    "  3      a reply's count is not a number\n"
+    "  128+N  send stopped by signal N (130 for SIGINT, 143 for SIGTERM)\n";
+
+// "dispenser-cli NAME --help": the subcommand's synopsis and what it does.
+void PrintCommandUsage(const TCliCommand& command, std::ostream& os) {
+  os << "usage: dispenser-cli " << command.Name;
+  if (!command.Arguments.empty()) os << ' ' << command.Arguments;
+  os << '\n' << command.Summary << '\n' << kExitStatus;
+}
+
 int UsageError(const std::string& message) {
   std::cerr << "dispenser-cli: " << message << '\n';
   PrintUsage(std::cerr);
@@ -42,6 +61,7 @@ int UsageError(const std::string& message) {
 int Run(std::string_view name, TCliArgs args) {
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(std::cout);
+    std::cout << kExitStatus;
     return cxOk;
   }
   if (name == "--version") {
@@ -52,6 +72,10 @@ int Run(std::string_view name, TCliArgs args) {
   const auto command = std::find_if(commands.begin(), commands.end(),
                                     [&](const TCliCommand& c) { return c.Name == name; });
   if (command == commands.end()) return UsageError("unknown command '" + std::string(name) + "'");
+  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+    PrintCommandUsage(*command, std::cout);
+    return cxOk;
+  }
   try {
     return command->Run(args, std::cout, std::cerr);
   } catch (const ECliUsage& e) {

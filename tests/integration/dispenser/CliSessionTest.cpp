@@ -3,9 +3,11 @@
 #include <stdlib.h>
 
 #include <array>
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <thread>
 
 #include "tests/integration/dispenser/SimProcess.h"
 
@@ -115,6 +117,7 @@ class TFarEnd {
   }
   ~TFarEnd() { Hang(); }
   const std::string& SlavePath() const { return FSlave; }
+  int Master() const { return FMaster; }
   // Writes the bytes in pieces of `piece` bytes, `gap` apart.
   void WriteSlowly(const std::vector<std::uint8_t>& bytes, std::size_t piece, useconds_t gap) {
     for (std::size_t at = 0; at < bytes.size(); at += piece) {
@@ -415,25 +418,25 @@ TEST(CliRun, TheSummaryAndExitStatusFollowTheRepliesWithAndWithoutFaults) {
        {},
        {"--repeat", "3", "dispense", "count-query"},
        R"({"sent": 6, "replies": 6, "timeouts": 0, "error_replies": {}, "notes": 30, )"
-       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        0},
       {"jam",
        {"--fault", "jam@2:3"},
        {"--repeat", "3", "dispense"},
        R"({"sent": 3, "replies": 3, "timeouts": 0, "error_replies": {"E2": 2}, "notes": 13, )"
-       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        1},
       {"stop on error",
        {"--fault", "chain@1"},
        {"--stop-on-error", "--repeat", "5", "dispense"},
        R"({"sent": 1, "replies": 1, "timeouts": 0, "error_replies": {"E3": 1}, "notes": 4, )"
-       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        1},
       {"no reply",
        {"--mute-after", "1"},
        {"--timeout", "200", "state-query", "count-query"},
        R"({"sent": 2, "replies": 1, "timeouts": 1, "error_replies": {}, "notes": 0, )"
-       R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})",
+       R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        1},
       // Each reply comes 800 ms after its command, when the next command
       // waits: a reply with another letter, which that command does not take.
@@ -441,7 +444,7 @@ TEST(CliRun, TheSummaryAndExitStatusFollowTheRepliesWithAndWithoutFaults) {
        {"--delay", "800"},
        {"--timeout", "600", "state-query", "count-query"},
        R"({"sent": 2, "replies": 0, "timeouts": 2, "error_replies": {}, "notes": 0, )"
-       R"("unmatched": 1, "checksum_errors": 0, "interrupted": false})",
+       R"("unmatched": 1, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        1},
   };
   for (const auto& c : cases) {
@@ -482,4 +485,122 @@ TEST(CliRun, AScriptRunsWithItsWaitsAndTheLogKeepsTheSessionUntilCtrlC) {
             (std::vector<std::string>{"opened", "sent", "received", "shown", "shown", "shown",
                                       "reply", "sent", "received", "shown", "shown", "shown",
                                       "shown", "reply", "sent", "closed", "note"}));
+}
+
+namespace {
+
+// How the test's far end answers each command frame the program writes.
+enum class TAnswer { Whole, CutOff, Never, Late };
+
+// A far end that answers each command frame (ten bytes) on a thread of its
+// own as told, with the reply of a dispenser in standby.
+class TAnsweringFarEnd {
+ public:
+  explicit TAnsweringFarEnd(TAnswer answer) : FAnswer(answer), FThread([this] { Serve(); }) {}
+  ~TAnsweringFarEnd() {
+    FStop = true;
+    FThread.join();
+  }
+  const std::string& SlavePath() const { return FLine.SlavePath(); }
+
+ private:
+  void Serve() {
+    for (std::size_t received = 0; !FStop;) {
+      pollfd fd{FLine.Master(), POLLIN, 0};
+      std::uint8_t buffer[64];
+      ssize_t n = 0;
+      // A hang-up while the program has the terminal closed: look again later.
+      if (poll(&fd, 1, 20) > 0 && (n = read(FLine.Master(), buffer, sizeof buffer)) <= 0) {
+        usleep(20'000);
+      }
+      for (received += std::max<ssize_t>(n, 0); received >= 10; received -= 10) Answer();
+    }
+  }
+  void Answer() {
+    if (FAnswer == TAnswer::Never) return;
+    if (FAnswer == TAnswer::Late) usleep(1'000'000);
+    const std::vector<std::uint8_t> reply = Hex("0230307372303030D703");
+    const std::size_t size = FAnswer == TAnswer::CutOff ? 5 : reply.size();
+    if (write(FLine.Master(), reply.data(), size) < 0) {
+      // A late reply may find the program gone.
+    }
+  }
+
+  TFarEnd FLine;
+  TAnswer FAnswer;
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
+};
+
+}  // namespace
+
+// The exit status and the summary for each way the far end answers, and for
+// a stop signal wherever a run waits (sent once the run's log has a reply).
+TEST(CliVerdict, OnlyWholeRepliesToEveryCommandPass) {
+  using enum TAnswer;
+  const std::string one = R"("sent": 1, "replies": 1, "timeouts": 0, )";
+  const std::string cut = R"("replies": 0, "timeouts": 1, )";
+  const std::string incomplete = R"("unmatched": 0, "incomplete": 1, )";
+  const std::string stopped = R"("interrupted": true})";
+  const std::string stoppedText = "sent 1, replies 1, time-outs 0, interrupted";
+  const std::string missing = ": no reply within 300 ms\n";
+  const std::string run = "run --port @port --json ";
+  const std::string send = "send --port @port --wait 300 ";
+  const std::string interval = " --log @log --repeat 50 --interval 60000 state-query";
+  const std::string script = "--log @log --script @script";  // a wait line after one command
+  const struct {
+    TAnswer Far;
+    int Signal;
+    int Exit;
+    std::string Args;  // @port, @log, @script: the far end's terminal, a log, the script
+    std::vector<std::string> Shows;  // each on stdout or stderr; stderr has nothing else
+  } cases[] = {
+      {Whole, 0, 0, run + "state-query", {one, R"("incomplete": 0, "checksum_errors": 0, )"}},
+      {CutOff, 0, 1, run + "state-query", {cut, incomplete}},
+      {CutOff, 0, 1, run + "--timeout 30 --interval 2000 state-query", {cut, incomplete}},
+      {Whole, SIGINT, 1, run + interval, {one, stopped}},
+      {Whole, SIGTERM, 1, "run --port @port" + interval, {stoppedText}},
+      {Whole, SIGINT, 1, run + script, {one, stopped}},
+      {Whole, SIGTERM, 1, run + script, {one, stopped}},
+      {Never, 0, 1, send + "state-query", {missing}},
+      {Late, 0, 1, send + "state-query", {missing}},
+      {CutOff, 0, 1, send + "--replies 1 state-query", {missing}},
+      {Whole, 0, 1, send + "--replies 2 state-query", {": 1 of 2 replies within 300 ms\n"}},
+      {Never, 0, 0, "run --help", {"usage: dispenser-cli run --port NAME", "\nexit status:\n"}},
+      {Never, 0, 0, "send --help", {"usage: dispenser-cli send --port NAME", "\nexit status:\n"}},
+      {Never, 0, 0, "frame --help", {"usage: dispenser-cli frame NAME\n"}},
+  };
+  for (const auto& c : cases) {
+    TAnsweringFarEnd far(c.Far);
+    TScratchDir dir;
+    std::ofstream(dir.File("script")) << "state-query\nwait 60000\nstate-query\n";
+    std::vector<std::string> args;
+    std::istringstream words(c.Args);
+    for (std::string arg; words >> arg;) {
+      args.push_back(arg == "@port"     ? far.SlavePath()
+                     : arg == "@log"    ? dir.File("log.tsv")
+                     : arg == "@script" ? dir.File("script")
+                                        : arg);
+    }
+    TCliProcess cli(args);
+    if (c.Signal != 0) {
+      auto replied = [&] {
+        return ReadWholeFile(dir.File("log.tsv")).find("\treply\t") != std::string::npos;
+      };
+      for (int waited = 0; !replied() && waited < kHangTimeoutMs; waited += 2) usleep(2000);
+      cli.Stop(c.Signal);
+    }
+    const std::string name = c.Args + " (far end " + std::to_string(int(c.Far)) + ", signal " +
+                             std::to_string(c.Signal) + ")";
+    EXPECT_EQ(cli.Wait(), c.Exit) << name << ": " << cli.Err();
+    const std::string out = cli.Out(), err = cli.Err();
+    bool errShown = err.empty();
+    for (const std::string& text : c.Shows) {
+      const bool onErr = err.find(text) != std::string::npos;
+      errShown = errShown || onErr;
+      EXPECT_TRUE(onErr || out.find(text) != std::string::npos) << name << ": " << text << "\n"
+                                                                << out << err;
+    }
+    EXPECT_TRUE(errShown) << name << ": " << err;
+  }
 }

@@ -22,7 +22,7 @@ TEST(RunTally, NotesErrorRepliesAndWrongChecksumsComeFromTheReplies) {
   EXPECT_TRUE(Count(tally, "02303045313030356D03"));   // no notes: 5 as they are
   EXPECT_TRUE(Count(tally, "02303045393030307003"));   // receive error: no notes
   EXPECT_TRUE(Count(tally, "02303062303031308403"));   // wrong checksum: still 10 notes
-  EXPECT_FALSE(Count(tally, "02303045"));              // cut off before its code
+  EXPECT_TRUE(Count(tally, "02303045"));               // cut off before its code
   EXPECT_EQ(tally.Notes, 28);
   EXPECT_EQ(tally.ChecksumErrors, 1u);
   EXPECT_EQ(tally.ErrorReplies, (std::map<std::string, unsigned>{{"E1", 1}, {"E2", 1}, {"E9", 1}}));
@@ -48,9 +48,30 @@ TEST(RunTally, SummariesGiveTheCountsAndTheReplyTimesByNearestRank) {
   EXPECT_EQ(json.str(),
             R"({"sent": 101, "replies": 100, "timeouts": 1, "error_replies": {"E2": 1}, )"
             R"("notes": 3, "reply_ms": {"min": 1.0, "median": 50.0, "p99": 99.0, "max": 100.0}, )"
-            R"("unmatched": 0, "checksum_errors": 0, "interrupted": false})"
+            R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})"
             "\n");
   EXPECT_FALSE(tally.Passed());
+}
+
+// A frame start whose rest never came is no reply: counted, and the run
+// fails with it even when every command was answered besides.
+TEST(RunTally, CutOffFramesAreCountedIncompleteAndFailTheRun) {
+  TRunTally tally;
+  tally.Sent = 1;
+  tally.Replies = 1;
+  ASSERT_TRUE(tally.Passed());
+  EXPECT_TRUE(Count(tally, "0230307330"));
+  EXPECT_TRUE(Count(tally, "02"));
+  EXPECT_FALSE(Count(tally, "0230307372303030D703"));
+  EXPECT_EQ(tally.Incomplete, 2u);
+  EXPECT_FALSE(tally.Passed());
+  std::ostringstream text, json;
+  tally.PrintText(text);
+  tally.PrintJson(json);
+  EXPECT_TRUE(text.str().starts_with("sent 1, replies 1, time-outs 0, incomplete 2\n"))
+      << text.str();
+  EXPECT_NE(json.str().find(R"("unmatched": 0, "incomplete": 2, )"), std::string::npos)
+      << json.str();
 }
 
 }  // namespace
