@@ -85,7 +85,7 @@ void TRunTally::PrintText(std::ostream& out) const {
   if (Incomplete != 0) out << ", incomplete " << Incomplete;
   if (Unmatched != 0) out << ", unmatched replies " << Unmatched;
   if (ChecksumErrors != 0) out << ", wrong checksums " << ChecksumErrors;
-  if (Interrupted) out << ", interrupted while waiting";
+  if (Interrupted) out << ", interrupted";
   out << "\nerror replies:";
   if (ErrorReplies.empty()) out << " none";
   for (const auto& [key, count] : ErrorReplies) {

@@ -471,7 +471,7 @@ TEST(CliRun, AScriptRunsWithItsWaitsAndTheLogKeepsTheSessionUntilCtrlC) {
   for (int waited = 0; !sent() && waited < kHangTimeoutMs; waited += 2) usleep(2000);
   EXPECT_EQ(run.Stop(SIGINT), 1);
   EXPECT_EQ(run.Out(),
-            "sent 3, replies 2, time-outs 0, interrupted while waiting\n"
+            "sent 3, replies 2, time-outs 0, interrupted\n"
             "error replies: none\n"
             "notes dispensed: 10\n" +
                 run.Out().substr(run.Out().find("reply time: min ")));
