@@ -21,14 +21,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// Whether a reply frame answers `command`: its letter is the command's in
-// lower case, or E (an error reply).
-bool Answers(const TReplyBlock& block, TDispenserCommand command) {
-  if (block.Kind == rbJunk || block.Bytes.size() < 4) return false;
-  const std::uint8_t letter = block.Bytes[3];
-  return letter == 'E' || letter == CommandFrame(command)[3] + ('a' - 'A');
-}
-
 class TRunner {
  public:
   TRunner(const TRunPlan& plan, TPortSession& session, TSessionRecorder& recorder,
@@ -107,7 +99,7 @@ class TRunner {
     if (block.Kind == rbJunk) return;
     const bool fault = FTally.CountFrame(block, decoded);
     const bool stop = FPlan.StopOnError && fault;
-    if (FAwaited && Answers(block, *FAwaited)) {
+    if (FAwaited && AnswersCommand(block, *FAwaited)) {
       const std::chrono::duration<double, std::milli> time = TClock::now() - FSentAt;
       ++FTally.Replies;
       FTally.ReplyMs.push_back(time.count());
