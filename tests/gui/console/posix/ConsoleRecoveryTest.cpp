@@ -97,19 +97,6 @@ TEST_F(ConsoleRecovery, TheOptionOffOrTheOperatorInChargeEndsTheWait) {
   }
 }
 
-// The simulator back on the link before the window has heard of the loss:
-// no change comes after the wait begins, and the window looks once.
-TEST_F(ConsoleRecovery, ADeviceBackBeforeTheWaitBeganIsReopened) {
-  StartSimulator();
-  window.Click("Button2");
-  ASSERT_TRUE(window->Com1->Connected());
-  sim->Stop(SIGKILL);
-  StartSimulator();  // the window's loop has not run since
-  ASSERT_TRUE(LoggedAtLast("장치가 다시 연결되었습니다: " + port));
-  EXPECT_TRUE(window->Com1->Connected());
-  EXPECT_EQ(window.Log().filter("장치 연결이 끊어졌습니다: " + port).size(), 1);
-}
-
 // The device back on the link, but held by another program for a moment:
 // the failed reopen is said with its cause and tried again later, without
 // another change on the link.
