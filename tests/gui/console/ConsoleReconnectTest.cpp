@@ -3,8 +3,6 @@
 // is back and is tried again after a while, each failure said with its cause.
 #include "tests/gui/console/LostDevice.h"
 
-using console_test::LoopUntil;
-
 namespace {
 
 class ConsoleReconnect : public console_test::LostDevice {};
