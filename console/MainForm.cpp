@@ -76,7 +76,11 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
       this, [this](const TReplyBlock& block) { ApplyReply(block); },
       [this](const TReplyBlock& block) { FReplyWatch->Arrived(block); });
   PortRecovery = new TPortRecovery(
-      *Com1, [this] { return ReopenLostPort(); }, *this);
+      *Com1, [this] { ReopenLostPort(); },
+      [this](const std::exception& error, std::optional<std::chrono::milliseconds> nextTry) {
+        ShowReopenFailure(error, nextTry);
+      },
+      *this);
   for (int i = 0; i < ComponentCount(); ++i) Components(i)->Loaded();
   Loaded();
   FormCreate(this);
@@ -174,6 +178,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     StorePortSettings(*Com1);
   } catch (const std::exception& error) {
     FRecorder.Error(std::string("the settings could not be stored: ") + error.what());
+    AddLogLine(QString::fromUtf8("설정을 저장할 수 없습니다: ") + QString::fromUtf8(error.what()));
   }
   QWidget::closeEvent(event);
 }

@@ -6,8 +6,10 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "console/ConsoleOptions.h"
@@ -111,8 +113,12 @@ class TForm1 : public QWidget, public TComponent {
   void ApplyEffect(const TReplyEffect& effect);
   // Why Open COM failed: a log line and the tool tip of panel 0.
   void ShowOpenFailure(const std::exception& error);
-  // Opens the port after its device came back; false if it does not open.
-  bool ReopenLostPort();
+  // Opens the port after its device came back; raises what opening raises.
+  void ReopenLostPort();
+  // Why reopening failed, and when the next try comes (none: at the next
+  // change of the device): a log line, and a line of the session log.
+  void ShowReopenFailure(const std::exception& error,
+                         std::optional<std::chrono::milliseconds> nextTry);
 
   std::unique_ptr<Ui::TForm1> ui;
   TSessionRecorder FRecorder;

@@ -20,16 +20,22 @@ QString Timed(const QString& line) {
   return QTime::currentTime().toString("[HH:mm:ss] ") + line;
 }
 
-}  // namespace
-
-void TForm1::ShowOpenFailure(const std::exception& error) {
+// Why opening `port` failed, in plain words.
+std::string OpenFailureText(const std::string& port, const std::exception& error) {
   const auto* portError = dynamic_cast<const EComPortExt*>(&error);
   std::string cause = error.what();
   if (portError != nullptr && portError->ErrorCode() == ecOpenFailed) {
-    cause = comm::OpenFailureCause(Com1->Port(), portError->SystemErrorCode());
+    cause = comm::OpenFailureCause(port, portError->SystemErrorCode());
   } else if (portError != nullptr) {
     cause += " (" + comm::SystemErrorText(portError->SystemErrorCode()) + ")";
   }
+  return cause;
+}
+
+}  // namespace
+
+void TForm1::ShowOpenFailure(const std::exception& error) {
+  const std::string cause = OpenFailureText(Com1->Port(), error);
   ui->StBar1->Panel(0).setToolTip(Text(cause));
   AddLogLine(Timed(QString::fromUtf8("포트를 열 수 없습니다: ") + Text(cause)));
 }
@@ -50,14 +56,19 @@ void TForm1::Com1DeviceLost(TObject*, const EComPortExt& Error) {
   }
 }
 
-bool TForm1::ReopenLostPort() {
-  try {
-    Com1->Open();
-  } catch (const std::exception&) {
-    return false;  // not ready yet; the next change of the device tries again
-  }
+void TForm1::ReopenLostPort() {
+  Com1->Open();
   StartStatusAnimation();
   ShowStatus(kOpened, kOn);
   AddLogLine(Timed(QString::fromUtf8("장치가 다시 연결되었습니다: ") + Text(Com1->Port())));
-  return true;
+}
+
+void TForm1::ShowReopenFailure(const std::exception& error,
+                               std::optional<std::chrono::milliseconds> nextTry) {
+  const std::string cause = OpenFailureText(Com1->Port(), error);
+  FRecorder.ReopenFailed(Com1->Port(), cause);
+  const QString when = nextTry
+                           ? QString::fromUtf8("%1 ms 후에 다시 시도합니다.").arg(nextTry->count())
+                           : QString::fromUtf8("장치에 변화가 있으면 다시 시도합니다.");
+  AddLogLine(Timed(QString::fromUtf8("장치를 다시 열 수 없습니다: ") + Text(cause) + ". " + when));
 }

@@ -77,3 +77,10 @@ TDecodedReply DecodeReplyBlock(const TReplyBlock& block) {
   }
   return reply;
 }
+
+bool AnswersCommand(const TReplyBlock& block, TDispenserCommand command) {
+  if (block.Kind == rbJunk) return false;
+  if (block.Bytes.size() < 4) return block.Kind == rbIncomplete;
+  const std::uint8_t letter = block.Bytes[3];
+  return letter == 'E' || letter == CommandFrame(command)[3] + ('a' - 'A');
+}

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "console/DispenserFrames.h"
 #include "console/ReplyDecoder.h"
 
 enum TReplyBlockKind : std::uint8_t {
@@ -66,3 +67,10 @@ class TReplyAssembler {
 // the frame rule also gets a log line that names the received and the
 // computed byte: "체크섬 오류: 받음 D8, 계산 D7".
 TDecodedReply DecodeReplyBlock(const TReplyBlock& block);
+
+// Whether a block answers `command`, as the window and dispenser-cli run
+// match replies to their commands: a frame (or the start of one) whose
+// letter is the command's in lower case, or E (an error reply); a frame
+// start cut off before its letter may answer any. Junk answers nothing.
+// A cut-off frame that answers a command is that command's time-out.
+bool AnswersCommand(const TReplyBlock& block, TDispenserCommand command);

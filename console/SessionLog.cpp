@@ -15,6 +15,11 @@ fs::path PathOf(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 // FILE.n: the stem, ".n", the extension ("session.tsv" -> "session.1.tsv").
 fs::path RotatedPath(const fs::path& path, unsigned n) {
   fs::path rotated = path;
@@ -22,6 +27,25 @@ fs::path RotatedPath(const fs::path& path, unsigned n) {
   rotated.replace_filename(path.stem().u8string() + std::u8string(number.begin(), number.end()) +
                            path.extension().u8string());
   return rotated;
+}
+
+// Frees the name FILE.1 without renaming onto a kept file: the rotated
+// files up to the first free number move up one; the oldest is dropped
+// only when every number is taken. Returns what failed, or nothing.
+std::string MakeRoomForRotated(const fs::path& path, unsigned kept) {
+  std::error_code error;
+  unsigned free = 1;
+  while (free <= kept && fs::exists(fs::symlink_status(RotatedPath(path, free), error))) ++free;
+  if (free > kept) {
+    free = kept;
+    fs::remove(RotatedPath(path, free), error);
+    if (error) return "cannot remove " + Utf8(RotatedPath(path, free)) + ": " + error.message();
+  }
+  for (unsigned n = free; n > 1; --n) {
+    fs::rename(RotatedPath(path, n - 1), RotatedPath(path, n), error);
+    if (error) return "cannot rename " + Utf8(RotatedPath(path, n - 1)) + ": " + error.message();
+  }
+  return {};
 }
 
 void AppendField(std::string& line, std::string_view field) {
@@ -53,6 +77,10 @@ const char* LogEventName(TLogEvent event) {
       return "no-reply";
     case leError:
       return "error";
+    case leUnmatched:
+      return "unmatched";
+    case leReopenFailed:
+      return "reopen-failed";
   }
   return "?";
 }
@@ -70,6 +98,7 @@ TSessionLog::TSessionLog(std::string path, std::vector<std::string> about,
     throw ESessionLog("Cannot create the folder of the log file " + FPath + ": " + e.Message());
   }
   Open();
+  WriteHeader();
 }
 
 void TSessionLog::Open() {
@@ -78,6 +107,9 @@ void TSessionLog::Open() {
   FSize = error ? 0 : size;
   FFile.open(PathOf(FPath), std::ios::binary | std::ios::app);
   if (!FFile) throw ESessionLog("Cannot open the log file " + FPath);
+}
+
+void TSessionLog::WriteHeader() {
   std::string header;
   for (const std::string& line : FAbout) header += "# " + line + "\n";
   Put(header + ColumnLine() + "\n");
@@ -92,7 +124,7 @@ void TSessionLog::Write(TLogEvent event, std::string_view name, std::string_view
   AppendField(line, hex);
   AppendField(line, text);
   line += '\n';
-  if (FSize > 0 && FSize + line.size() > FRotateBytes) Rotate();
+  if (!FRotationFailed && FSize > 0 && FSize + line.size() > FRotateBytes) Rotate();
   Put(line);
 }
 
@@ -106,19 +138,20 @@ void TSessionLog::Put(const std::string& line) {
   FSize += line.size();
 }
 
-// Oldest first, so that nothing is overwritten that is still kept.
 void TSessionLog::Rotate() {
   FFile.close();
   const fs::path path = PathOf(FPath);
-  std::error_code ignored;
-  fs::remove(RotatedPath(path, kKeptFiles), ignored);
-  for (unsigned n = kKeptFiles - 1; n >= 1; --n) {
-    fs::rename(RotatedPath(path, n), RotatedPath(path, n + 1), ignored);
+  std::string problem = MakeRoomForRotated(path, kKeptFiles);
+  if (problem.empty()) {
+    std::error_code error;
+    fs::rename(path, RotatedPath(path, 1), error);
+    if (error) problem = error.message();
   }
-  std::error_code error;
-  fs::rename(path, RotatedPath(path, 1), error);
-  if (error) throw ESessionLog("Cannot rotate the log file " + FPath + ": " + error.message());
   Open();
+  if (problem.empty()) return WriteHeader();
+  // The file goes on: a later rotation would meet the same obstacle.
+  FRotationFailed = true;
+  FNotice = "Cannot rotate the log file " + FPath + " (" + problem + "); it goes on growing";
 }
 
 std::string SessionLogFolder() {

@@ -12,26 +12,30 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/SysUtils.h"
 
 // What a line records: its second column.
 enum TLogEvent : std::uint8_t {
-  leNote,      // about the session itself (settings restored, the log rotated)
-  leOpened,    // NAME the port, TEXT its line settings
-  leClosed,    // NAME the port
-  leLost,      // NAME the port, TEXT what happened
-  leSent,      // NAME the command, HEX its frame
-  leReceived,  // HEX a block as read
-  leShown,     // NAME the control (Memo1, Edit1, Edit2, Edit3, dialog), TEXT what it shows
-  leReply,     // NAME the command, TEXT the reply time ("12 ms")
-  leNoReply,   // NAME the command, TEXT the time waited
-  leError,     // TEXT the error's message
+  leNote,          // about the session itself (settings restored, a rotation that failed)
+  leOpened,        // NAME the port, TEXT its line settings
+  leClosed,        // NAME the port
+  leLost,          // NAME the port, TEXT what happened
+  leSent,          // NAME the command, HEX its frame
+  leReceived,      // HEX a block as read
+  leShown,         // NAME the control (Memo1, Edit1, Edit2, Edit3, dialog), TEXT what it shows
+  leReply,         // NAME the command, TEXT the reply time ("12 ms")
+  leNoReply,       // NAME the command, TEXT the time waited
+  leError,         // TEXT the error's message
+  leUnmatched,     // HEX a reply frame that answers no waiting command
+  leReopenFailed,  // NAME the port, TEXT why a lost device's port did not open again
 };
 
 // The event's name in the file: "note", "opened", "closed", "lost", "sent",
-// "received", "shown", "reply", "no-reply", "error".
+// "received", "shown", "reply", "no-reply", "error", "unmatched",
+// "reopen-failed".
 const char* LogEventName(TLogEvent event);
 
 // A log file that cannot be written: names the file and what failed.
@@ -44,7 +48,9 @@ class TSessionLog {
  public:
   // When a file grows past this it is rotated: FILE becomes FILE.1 (an
   // older FILE.1 becomes FILE.2, and so on), and FILE starts again with the
-  // header. Keeps at most kKeptFiles rotated files.
+  // header. Keeps at most kKeptFiles rotated files. A rotation never
+  // renames onto a file that is kept; one that cannot rename leaves the
+  // files as they are, and FILE goes on growing (TakeNotice says so once).
   static constexpr std::uint64_t kRotateBytes = 16 * 1024 * 1024;
   static constexpr unsigned kKeptFiles = 9;
 
@@ -60,6 +66,10 @@ class TSessionLog {
   void Write(TLogEvent event, std::string_view name, std::string_view hex = {},
              std::string_view text = {});
 
+  // What the log could not do but went on without (a rotation that
+  // failed), once; empty when there is nothing (more) to tell.
+  std::string TakeNotice() { return std::exchange(FNotice, {}); }
+
   const std::string& Path() const { return FPath; }
   bool IsOpen() const { return FFile.is_open(); }
 
@@ -68,6 +78,7 @@ class TSessionLog {
 
  private:
   void Open();
+  void WriteHeader();
   void Rotate();
   void Put(const std::string& line);
 
@@ -76,6 +87,8 @@ class TSessionLog {
   std::uint64_t FRotateBytes;
   std::ofstream FFile;
   std::uint64_t FSize = 0;
+  bool FRotationFailed = false;
+  std::string FNotice;
 };
 
 // The folder where the window keeps its session logs: the per-user state

@@ -5,9 +5,11 @@
 #include "console/HexText.h"
 #include "console/ReceivedText.h"
 
-void TSessionRecorder::Start(std::unique_ptr<TSessionLog> log, TFailureHandler onFailure) {
+void TSessionRecorder::Start(std::unique_ptr<TSessionLog> log, TFailureHandler onFailure,
+                             TFailureHandler onNotice) {
   FLog = std::move(log);
   FOnFailure = std::move(onFailure);
+  FOnNotice = std::move(onNotice);
 }
 
 void TSessionRecorder::Write(TLogEvent event, std::string_view name, std::string_view hex,
@@ -18,6 +20,11 @@ void TSessionRecorder::Write(TLogEvent event, std::string_view name, std::string
   } catch (const ESessionLog& error) {
     FLog.reset();
     if (FOnFailure) FOnFailure(error.Message() + "; the session is no longer logged");
+    return;
+  }
+  if (const std::string notice = FLog->TakeNotice(); !notice.empty()) {
+    Note(notice);
+    if (FOnNotice) FOnNotice(notice);
   }
 }
 
@@ -61,6 +68,14 @@ void TSessionRecorder::Reply(TDispenserCommand command,
 
 void TSessionRecorder::NoReply(TDispenserCommand command, std::chrono::milliseconds waited) {
   Write(leNoReply, CommandName(command), "", "none within " + MillisecondsText(waited));
+}
+
+void TSessionRecorder::Unmatched(std::span<const std::uint8_t> frame) {
+  Write(leUnmatched, "", HexText(frame), "a reply no command waited for");
+}
+
+void TSessionRecorder::ReopenFailed(std::string_view port, std::string_view cause) {
+  Write(leReopenFailed, port, "", cause);
 }
 
 void TSessionRecorder::Error(std::string_view message) {

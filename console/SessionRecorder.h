@@ -1,7 +1,9 @@
 // What a session with the dispenser writes to its log file. The window and
 // dispenser-cli run tell it what happened; it turns that into the file's
 // lines. Without a file it records nothing. When the file fails, it says so
-// once, through the handler it was given, and writes no more.
+// once, through the handler it was given, and writes no more; what the file
+// went on without (a rotation that failed) is a note in it and goes to the
+// notice handler.
 #pragma once
 
 #include <chrono>
@@ -22,7 +24,8 @@ class TSessionRecorder {
 
   TSessionRecorder() = default;
   // Records into `log` from now on.
-  void Start(std::unique_ptr<TSessionLog> log, TFailureHandler onFailure);
+  void Start(std::unique_ptr<TSessionLog> log, TFailureHandler onFailure,
+             TFailureHandler onNotice = {});
   // The file written to; empty when none.
   std::string Path() const { return FLog ? FLog->Path() : std::string(); }
 
@@ -38,6 +41,9 @@ class TSessionRecorder {
   void Shown(std::string_view target, std::string_view text);
   void Reply(TDispenserCommand command, std::chrono::duration<double, std::milli> time);
   void NoReply(TDispenserCommand command, std::chrono::milliseconds waited);
+  // A reply frame that answers no command waiting for one.
+  void Unmatched(std::span<const std::uint8_t> frame);
+  void ReopenFailed(std::string_view port, std::string_view cause);
   void Error(std::string_view message);
 
  private:
@@ -45,6 +51,7 @@ class TSessionRecorder {
 
   std::unique_ptr<TSessionLog> FLog;
   TFailureHandler FOnFailure;
+  TFailureHandler FOnNotice;
 };
 
 // A duration as the log and the summaries write it: "12.3 ms".

@@ -40,10 +40,13 @@ void StartWindowLog(TSessionRecorder& recorder, const TConsoleOptions& options,
   try {
     const std::string path =
         options.LogFile.empty() ? NewSessionLogPath(SessionLogFolder(), now) : options.LogFile;
-    recorder.Start(std::make_unique<TSessionLog>(
-                       path, std::vector<std::string>{"dispenser-console session log",
-                                                      "started " + WallClockTimestamp(now)}),
-                   failed);
+    recorder.Start(
+        std::make_unique<TSessionLog>(
+            path, std::vector<std::string>{"dispenser-console session log",
+                                           "started " + WallClockTimestamp(now)}),
+        failed, [report](const std::string& notice) {
+          report("세션 로그 파일을 나눌 수 없어 같은 파일에 계속 기록합니다: " + FromUtf8(notice));
+        });
   } catch (const std::exception& error) {
     failed(error.what());
   }

@@ -15,8 +15,8 @@ class QMenu;
 class TMemo;
 
 // Starts recording for the window. A file that cannot be opened, or later
-// written, is reported through `report` (one line for the log), never a
-// failure to start.
+// written or rotated, is reported through `report` (one line for the log),
+// never a failure to start.
 void StartWindowLog(TSessionRecorder& recorder, const TConsoleOptions& options,
                     const std::function<void(const QString&)>& report);
 

@@ -21,16 +21,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// Whether a reply frame answers `command`: its letter is the command's in
-// lower case, or E (an error reply). A frame start cut off before its
-// letter may answer any command.
-bool Answers(const TReplyBlock& block, TDispenserCommand command) {
-  if (block.Kind == rbJunk) return false;
-  if (block.Bytes.size() < 4) return block.Kind == rbIncomplete;
-  const std::uint8_t letter = block.Bytes[3];
-  return letter == 'E' || letter == CommandFrame(command)[3] + ('a' - 'A');
-}
-
 class TRunner {
  public:
   TRunner(const TRunPlan& plan, TPortSession& session, TSessionRecorder& recorder,
@@ -115,7 +105,7 @@ class TRunner {
     if (block.Kind == rbJunk) return;
     const bool fault = FTally.CountFrame(block, decoded);
     const bool stop = FPlan.StopOnError && fault;
-    if (FAwaited && Answers(block, *FAwaited)) {
+    if (FAwaited && AnswersCommand(block, *FAwaited)) {
       if (block.Kind == rbIncomplete) return NoReply();  // a cut-off reply is none
       const std::chrono::duration<double, std::milli> time = TClock::now() - FSentAt;
       ++FTally.Replies;

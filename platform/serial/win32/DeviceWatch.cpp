@@ -35,6 +35,13 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
+// The error of a call that just failed. Some fail without one (Wine creates
+// no top-level window without a display), which must not read as success.
+std::int32_t FailedCall() {
+  const DWORD error = ::GetLastError();
+  return static_cast<std::int32_t>(error != 0 ? error : ERROR_NOT_SUPPORTED);
+}
+
 class WindowWatch final : public DeviceWatch {
  public:
   WindowWatch(std::string name, std::function<void()> changed)
@@ -54,17 +61,19 @@ class WindowWatch final : public DeviceWatch {
       return static_cast<std::int32_t>(::GetLastError());
     }
     // Top-level (never shown), since only such windows hear the broadcast.
+    ::SetLastError(0);
     window_ = ::CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 instance, nullptr);
-    if (window_ == nullptr) return static_cast<std::int32_t>(::GetLastError());
+    if (window_ == nullptr) return FailedCall();
     ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = kComPortInterface;
+    ::SetLastError(0);
     notification_ = ::RegisterDeviceNotificationW(window_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-    if (notification_ == nullptr) return static_cast<std::int32_t>(::GetLastError());
+    if (notification_ == nullptr) return FailedCall();
     return 0;
   }
 

@@ -1,9 +1,11 @@
 // The session log file: real files in a directory of the test's own.
 #include "console/SessionLog.h"
+#include "console/SessionRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
 #include <regex>
 
 #include "tests/unit/runtime/TempDirectory.h"
@@ -48,6 +50,34 @@ TEST_F(SessionLog, AFullFileIsRotatedAndOnlyTheNewestRotatedFilesAreKept) {
   ASSERT_GT(numbers.size(), 20u);
   for (std::size_t i = 0; i < numbers.size(); ++i)
     EXPECT_EQ(numbers[i], 100 - int(numbers.size() - i));
+}
+
+// A rotation that cannot make room (the oldest kept name is taken by a
+// folder that cannot be dropped) keeps writing the current file: every line
+// written stays, once, in order, and the recorder passes the news on once.
+TEST_F(SessionLog, ARotationThatCannotRenameKeepsWritingTheCurrentFileAndLosesNothing) {
+  std::filesystem::create_directories(Path("s.9.tsv/not a log"));
+  std::vector<std::string> notices;
+  TSessionRecorder recorder;
+  recorder.Start(
+      std::make_unique<TSessionLog>(Path("s.tsv"), std::vector<std::string>{"test log"}, 200), {},
+      [&](const std::string& notice) { notices.push_back(notice); });
+  for (int i = 0; i < 100; ++i) recorder.Note("line " + std::to_string(i));
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_TRUE(notices[0].starts_with("Cannot rotate the log file " + Path("s.tsv"))) << notices[0];
+  EXPECT_NE(Contents(Path("s.tsv")).find("\tnote\t\t\t" + notices[0] + "\n"), std::string::npos);
+  std::vector<int> numbers;
+  for (unsigned n = TSessionLog::kKeptFiles; n-- > 0;) {
+    const std::string text = Contents(Path(n == 0 ? "s.tsv" : "s." + std::to_string(n) + ".tsv"));
+    for (std::size_t at = text.find("\tline "); at != std::string::npos;
+         at = text.find("\tline ", at + 1)) {
+      numbers.push_back(std::stoi(text.substr(at + 6)));
+    }
+  }
+  std::vector<int> all(100);
+  std::iota(all.begin(), all.end(), 0);
+  EXPECT_EQ(numbers, all);
+  EXPECT_TRUE(std::filesystem::exists(Path("s.9.tsv/not a log")));
 }
 
 TEST_F(SessionLog, NewSessionFilesNeverOverwriteOneAnother) {

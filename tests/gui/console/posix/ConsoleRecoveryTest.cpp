@@ -4,6 +4,12 @@
 // option off or the operator in charge).
 #include <QAction>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "console/PortRecovery.h"
 #include "console/StatusTexts.h"
 #include "controls/CPortCtl.h"
@@ -26,8 +32,12 @@ class ConsoleRecovery : public ::testing::Test {
     window.Click("Button2");
     sim->Stop(signal);
     ASSERT_TRUE(LoopUntil([&] { return !window->Com1->Connected(); }));
+    QCoreApplication::sendPostedEvents();  // the window's first look for the device
   }
   QStringList Panels() { return window.Panels().mid(0, 3); }
+  bool LoggedAtLast(const QString& text) {
+    return LoopUntil([&] { return window.Log().last().contains(text); });
+  }
   // The log's last line without its time stamp, which it must have.
   QString LastLogLine() {
     const QString line = window.Log().last();
@@ -85,6 +95,25 @@ TEST_F(ConsoleRecovery, TheOptionOffOrTheOperatorInChargeEndsTheWait) {
     window.Click(button);
     EXPECT_FALSE(window->PortRecovery->Waiting()) << button;
   }
+}
+
+// The device back on the link, but held by another program for a moment:
+// the failed reopen is said with its cause and tried again later, without
+// another change on the link.
+TEST_F(ConsoleRecovery, AReopenThatFailsIsSaidAndTriedAgainLater) {
+  OpenThenLose(SIGTERM);  // the link goes with the simulator
+  sim = std::make_unique<simtest::TSimProcess>(std::vector<std::string>{
+      "--link", scratch.File("elsewhere"), "--log", scratch.File("frames.log")});
+  const int holder = ::open(sim->SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  std::filesystem::create_symlink(sim->SlavePath(), link);
+  ASSERT_TRUE(LoggedAtLast("장치를 다시 열 수 없습니다: "));
+  EXPECT_TRUE(LastLogLine().contains(" is in use by ")) << LastLogLine().toStdString();
+  EXPECT_FALSE(window->Com1->Connected());
+  ::close(holder);
+  ASSERT_TRUE(LoggedAtLast("장치가 다시 연결되었습니다: " + port));
+  EXPECT_TRUE(window->Com1->Connected());
 }
 
 }  // namespace

@@ -94,6 +94,60 @@ TEST_F(ConsoleSession, TheLogFileKeepsSentReceivedShownAndReplyTimesInOrder) {
             "lost\t" + port + "\t\tCOM Port Error: WaitForEvent method failed on " + port);
 }
 
+// Commands sent before the first reply came: each reply goes to the oldest
+// waiting command it answers (its letter in lower case, or E), a reply no
+// command waits for is unmatched, and a command passed over still times out.
+TEST_F(ConsoleSession, RepliesGoToTheCommandsTheyAnswerAndEveryCommandGetsItsOutcome) {
+  auto exchanges = [&] {
+    QStringList lines;
+    for (const QString& event : LogEvents(logFile)) {
+      if (!event.startsWith("shown\t") && !event.startsWith("received\t")) lines << event;
+    }
+    return lines.mid(2);  // after the settings' note and "opened"
+  };
+  window.Click("Button2");
+  window.Click("state");
+  window.Click("Button6");  // count-query
+  ASSERT_EQ(far.Read(20).size(), 20u);
+  // Standby, the count, and a second count that nothing asked for.
+  far.Write(
+      "\x02"
+      "00sr000\xD7\x03"
+      "\x02"
+      "00c0010\x86\x03"
+      "\x02"
+      "00c0010\x86\x03");
+  ASSERT_TRUE(LoopUntil([&] { return exchanges().size() == 5; }));
+  EXPECT_TRUE(QRegularExpression("^응답 \\d+ ms$").match(window.Panels()[3]).hasMatch())
+      << window.Panels()[3].toStdString();
+
+  window.Click("btnhold");  // never answered
+  window.Click("state");
+  ASSERT_EQ(far.Read(20).size(), 20u);
+  far.Write(
+      "\x02"
+      "00sr000\xD7\x03");
+  ASSERT_TRUE(LoopUntil([&] { return exchanges().size() == 9; }));
+  EXPECT_EQ(exchanges(), (QStringList{
+                             "sent\tstate-query\t02303053303030307503\t",
+                             "sent\tcount-query\t02303043303030306503\t",
+                             "reply\tstate-query\t\tN ms",
+                             "reply\tcount-query\t\tN ms",
+                             "unmatched\t\t02303063303031308603\ta reply no command waited for",
+                             "sent\tbutton-hold-on\t0230304B313031306F03\t",
+                             "sent\tstate-query\t02303053303030307503\t",
+                             "reply\tstate-query\t\tN ms",
+                             "no-reply\tbutton-hold-on\t\tnone within 1000.0 ms",
+                         }));
+
+  window.Click("Button6");  // answered by a frame whose rest never comes
+  ASSERT_EQ(far.Read(10).size(), 10u);
+  far.Write("\x02" "00c00");
+  ASSERT_TRUE(LoopUntil([&] { return exchanges().size() == 11; }));
+  EXPECT_EQ(exchanges().mid(9), (QStringList{"sent\tcount-query\t02303043303030306503\t",
+                                             "no-reply\tcount-query\t\tnone within 1000.0 ms"}));
+}
+
 TEST_F(ConsoleSession, TheReplyLogKeepsOnlyItsLastLinesAndSavesThem) {
   auto& memo = window.Control<TMemo>("Memo1");
   for (int i = 0; i < TForm1::kLogLines + 10; ++i) memo.AddLine(QString::number(i));
@@ -159,6 +213,22 @@ TEST(ConsoleSettings, PortAndLineSettingsSurviveARestartAndADamagedStoreFallsBac
   ASSERT_EQ(damaged.Log().size(), 2);
   EXPECT_TRUE(damaged.Log()[1].startsWith("저장된 설정을 읽을 수 없어 기본 설정을 사용합니다: "))
       << damaged.Log()[1].toStdString();
+}
+
+// The store cannot be written when the window closes: the operator reads
+// why, and the session log keeps it.
+TEST(ConsoleSettings, SettingsThatCannotBeStoredAtCloseAreALineOfTheLogAndTheFile) {
+  simtest::TScratchDir scratch;
+  std::ofstream(scratch.File("plain")) << "a file, not a folder";
+  TConsoleOptions options = OnPort("ttyS5");
+  options.NoLog = false;
+  options.LogFile = scratch.File("session.tsv");
+  TWindow window(options, scratch.File("plain/registry"));
+  window->close();
+  const QStringList failed = window.Log().filter("설정을 저장할 수 없습니다: ");
+  ASSERT_EQ(failed.size(), 1) << window.Log().join('\n').toStdString();
+  EXPECT_TRUE(failed[0].contains("plain")) << failed[0].toStdString();
+  EXPECT_TRUE(LogEvents(options.LogFile).contains("shown\tMemo1\t\t" + failed[0]));
 }
 
 }  // namespace
