@@ -26,6 +26,8 @@ class TPortSession::TBackend : public HeadlessBackend {
       Terminate();
       return;
     }
+    // A close that failed is told once: the port's destruction tries it again.
+    if (FSession.FCloseFailed) return;
     ++FSession.FErrorsShown;
     FSession.FErr << "dispenser-cli: " << message << std::endl;
   }
@@ -152,13 +154,14 @@ void TPortSession::RunDueTimers() {
 }
 
 void TPortSession::Close() {
-  if (!FPort || !FPort->Connected()) return;
+  if (!FPort || !FPort->Connected() || FCloseFailed) return;
   try {
     FPort->Close();
   } catch (const std::exception& error) {
     // A device that is gone cannot be purged; the port's destruction closes
     // it without asking the device anything more.
     if (FDeviceGone) return;
+    FCloseFailed = true;
     ++FErrorsShown;
     FErr << "dispenser-cli: " << error.what() << std::endl;
   }

@@ -92,6 +92,7 @@ class TPortSession {
   // Shared with the calls the alarm queued, which may outlive the session.
   std::shared_ptr<std::function<void()>> FOnAlarm;
   bool FDeviceGone = false;
+  bool FCloseFailed = false;  // told once; the port's destruction closes it quietly
   std::string FGoneReport;
   int FGoneReports = 0;
   int FErrorsShown = 0;
