@@ -170,13 +170,19 @@ TEST(ConsoleSessionLog, LogOptionsNameAFileOrTurnTheLogOffButNotBoth) {
   }
 }
 
-TEST(ConsoleSessionLog, AFileThatCannotBeWrittenIsALineOfTheReplyLogNotAFailedStart) {
-  simtest::TScratchDir scratch;
+// The window on ttyS5 with its session log at `logFile` in the scratch
+// folder, which holds a plain file "plain" where a folder could be expected.
+TConsoleOptions LoggingBesideAPlainFile(simtest::TScratchDir& scratch, const std::string& logFile) {
   std::ofstream(scratch.File("plain")) << "a file, not a folder";
   TConsoleOptions options = OnPort("ttyS5");
   options.NoLog = false;
-  options.LogFile = scratch.File("plain/session.tsv");
-  TWindow window(options);
+  options.LogFile = scratch.File(logFile);
+  return options;
+}
+
+TEST(ConsoleSessionLog, AFileThatCannotBeWrittenIsALineOfTheReplyLogNotAFailedStart) {
+  simtest::TScratchDir scratch;
+  TWindow window(LoggingBesideAPlainFile(scratch, "plain/session.tsv"));
   ASSERT_EQ(window.Log().size(), 2);
   EXPECT_TRUE(
       window.Log()[1].startsWith("세션 로그를 기록할 수 없습니다: Cannot create the folder"))
@@ -219,10 +225,7 @@ TEST(ConsoleSettings, PortAndLineSettingsSurviveARestartAndADamagedStoreFallsBac
 // why, and the session log keeps it.
 TEST(ConsoleSettings, SettingsThatCannotBeStoredAtCloseAreALineOfTheLogAndTheFile) {
   simtest::TScratchDir scratch;
-  std::ofstream(scratch.File("plain")) << "a file, not a folder";
-  TConsoleOptions options = OnPort("ttyS5");
-  options.NoLog = false;
-  options.LogFile = scratch.File("session.tsv");
+  const TConsoleOptions options = LoggingBesideAPlainFile(scratch, "session.tsv");
   TWindow window(options, scratch.File("plain/registry"));
   window->close();
   const QStringList failed = window.Log().filter("설정을 저장할 수 없습니다: ");
