@@ -15,7 +15,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 
 #include <chrono>
@@ -29,6 +28,7 @@
 #include "console/Memo.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/core/LoopUntil.h"
 #include "platform/runtime/Registry.h"
 
 namespace {
@@ -48,16 +48,6 @@ std::string CountReply(int total) {
   unsigned sum = 0;
   for (const char c : frame) sum += static_cast<unsigned char>(c);
   return frame + static_cast<char>(sum & 0xFF) + '\x03';
-}
-
-// Runs the loop until `done` holds; false after a minute without.
-bool LoopUntil(const std::function<bool()>& done) {
-  const QDeadlineTimer deadline(60'000);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-  }
-  return true;
 }
 
 }  // namespace
@@ -114,7 +104,7 @@ int main(int argc, char** argv) {
     if (write(master, batch.data(), batch.size()) != static_cast<ssize_t>(batch.size())) return 1;
     char expected[12];
     std::snprintf(expected, sizeof expected, "%03d", last);
-    if (!LoopUntil([&] { return total->text() == expected; })) {
+    if (!LoopUntil([&] { return total->text() == expected; }, 60'000)) {
       std::fprintf(stderr, "the window stopped taking replies at %ld\n", sent);
       return 1;
     }

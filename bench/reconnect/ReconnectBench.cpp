@@ -38,6 +38,7 @@
 #include "controls/CPortCtl.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/core/LoopUntil.h"
 #include "platform/runtime/Registry.h"
 
 namespace {
@@ -61,18 +62,6 @@ int Entries(const char* folder) {
     closedir(dir);
   }
   return count;
-}
-
-// Runs the Qt loop, sleeping until events come, until `done` holds; false
-// when the bound passes first.
-bool LoopUntil(const std::function<bool()>& done, int boundMs = 10'000) {
-  bool expired = false;
-  QTimer bound;
-  bound.setSingleShot(true);
-  QObject::connect(&bound, &QTimer::timeout, [&] { expired = true; });
-  bound.start(boundMs);
-  while (!done() && !expired) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  return done();
 }
 
 // Counts the message boxes shown and answers each.
@@ -187,7 +176,7 @@ int main(int argc, char** argv) {
   LoopUntil([&] { return led.State() == lsOff; });
   const auto switchesBefore = ReadTaskSwitches();
   const double idleCpuBefore = CpuSeconds();
-  LoopUntil([] { return false; }, 1000);
+  LoopUntil([] { return false; }, 1000, 0);
   const double idleCpu = CpuSeconds() - idleCpuBefore;
   const long idleSwitches = SwitchesBetween(switchesBefore, ReadTaskSwitches());
 

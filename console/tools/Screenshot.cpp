@@ -6,7 +6,6 @@
 // against it on a settings store of its own, presses Open COM and a few
 // command buttons, waits for every reply, and grabs the window.
 #include <QAbstractButton>
-#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -19,21 +18,8 @@
 #include "console/tools/MessageBoxAnswerer.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/core/LoopUntil.h"
 #include "platform/runtime/Registry.h"
-
-namespace {
-
-// Runs the loop until `done` holds; false after 10 s without.
-bool LoopUntil(const std::function<bool()>& done) {
-  const QDeadlineTimer deadline(10'000);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-  }
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -50,6 +50,8 @@ class TRegistry : public TObject {
   static void SetStoreFile(const std::string& path);
 
  private:
-  struct Impl;
+  struct Impl;  // the system's store
+  TRootKey FRoot = TRootKey::CurrentUser;
+  std::string FCurrent;  // the open key's path below the root
   std::unique_ptr<Impl> FImpl;
 };

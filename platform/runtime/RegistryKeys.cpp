@@ -33,3 +33,21 @@ void InvalidType(const std::string& name) {
 }
 
 }  // namespace RegistryKeys
+
+// Where a registry stands is the same on every system; only the store differs.
+TRootKey TRegistry::RootKey() const {
+  return FRoot;
+}
+
+void TRegistry::SetRootKey(TRootKey root) {
+  FRoot = root;
+  FCurrent.clear();
+}
+
+void TRegistry::CloseKey() {
+  FCurrent.clear();
+}
+
+std::string TRegistry::CurrentPath() const {
+  return FCurrent;
+}

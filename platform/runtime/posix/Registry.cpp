@@ -49,13 +49,13 @@ void CheckKeyName(const std::string& name) {
 }  // namespace
 
 struct TRegistry::Impl {
-  TRootKey root = TRootKey::CurrentUser;
-  std::string current;  // below the root
+  const TRegistry& owner;
 
-  std::string Full(const std::string& path) const { return RegistryKeys::FullName(root, path); }
-  std::string Resolve(const std::string& key) const { return RegistryKeys::Resolve(current, key); }
+  std::string Full(const std::string& path) const {
+    return RegistryKeys::FullName(owner.FRoot, path);
+  }
   const RegistryValue* Find(const RegistryFile& file, const std::string& name) const {
-    const RegistryKey* key = file.Find(Full(current));
+    const RegistryKey* key = file.Find(Full(owner.FCurrent));
     return key == nullptr ? nullptr : key->Find(name);
   }
   void Write(const std::string& name, const std::function<void(RegistryValue&)>& set) const {
@@ -63,13 +63,13 @@ struct TRegistry::Impl {
     FileIO::MakeDirectories(FileIO::DirectoryOf(file));
     FileIO::Update(file, [&](const std::string& old) {
       RegistryFile store = RegistryFile::Parse(old, file);
-      set(store.Create(Full(current)).Set(name));
+      set(store.Create(Full(owner.FCurrent)).Set(name));
       return store.Text();
     });
   }
 };
 
-TRegistry::TRegistry() : FImpl(std::make_unique<Impl>()) {}
+TRegistry::TRegistry() : FImpl(std::make_unique<Impl>(Impl{*this})) {}
 
 TRegistry::~TRegistry() = default;
 
@@ -78,20 +78,11 @@ void TRegistry::SetStoreFile(const std::string& path) {
   storeFile = path;
 }
 
-TRootKey TRegistry::RootKey() const {
-  return FImpl->root;
-}
-
-void TRegistry::SetRootKey(TRootKey root) {
-  FImpl->root = root;
-  FImpl->current.clear();
-}
-
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
   CheckKeyName(key);
-  const std::string path = FImpl->Resolve(key);
+  const std::string path = RegistryKeys::Resolve(FCurrent, key);
   if (path.empty() || KeyExists("\\" + path)) {
-    FImpl->current = path;
+    FCurrent = path;
     return true;
   }
   if (!canCreate) return false;
@@ -103,20 +94,12 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     store.Create(full);
     return store.Text();
   });
-  FImpl->current = path;
+  FCurrent = path;
   return true;
 }
 
-void TRegistry::CloseKey() {
-  FImpl->current.clear();
-}
-
-std::string TRegistry::CurrentPath() const {
-  return FImpl->current;
-}
-
 bool TRegistry::KeyExists(const std::string& key) const {
-  const std::string path = FImpl->Resolve(key);
+  const std::string path = RegistryKeys::Resolve(FCurrent, key);
   return path.empty() || Load(StoreFile()).Exists(FImpl->Full(path));
 }
 

@@ -41,14 +41,14 @@ class Key {
 }  // namespace
 
 struct TRegistry::Impl {
-  TRootKey root = TRootKey::CurrentUser;
-  std::string current;  // below the root
+  const TRegistry& owner;
 
   HKEY Root() const {
-    return root == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    return owner.FRoot == TRootKey::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
   }
-  std::string Full(const std::string& path) const { return RegistryKeys::FullName(root, path); }
-  std::string Resolve(const std::string& key) const { return RegistryKeys::Resolve(current, key); }
+  std::string Full(const std::string& path) const {
+    return RegistryKeys::FullName(owner.FRoot, path);
+  }
   // Opens path below the root: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND or the failure.
   LONG Open(const std::string& path, REGSAM access, Key& key) const {
     if (path.empty()) {
@@ -59,8 +59,9 @@ struct TRegistry::Impl {
   }
   // The open key, which must exist.
   void OpenCurrent(REGSAM access, Key& key) const {
-    const LONG status = Open(current, access, key);
-    if (status != ERROR_SUCCESS) Fail("Cannot open registry key '" + Full(current) + "'", status);
+    const LONG status = Open(owner.FCurrent, access, key);
+    if (status != ERROR_SUCCESS)
+      Fail("Cannot open registry key '" + Full(owner.FCurrent) + "'", status);
   }
   // The value's type and bytes; false when there is no such value.
   bool Query(const std::string& name, DWORD* type, std::vector<BYTE>* data) const {
@@ -76,7 +77,7 @@ struct TRegistry::Impl {
         return true;
       }
       if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
-        Fail("Cannot read '" + name + "' in registry key '" + Full(current) + "'", status);
+        Fail("Cannot read '" + name + "' in registry key '" + Full(owner.FCurrent) + "'", status);
       }
       data->resize(size == 0 ? 1 : size);  // asked for the size (or it grew): again
     }
@@ -87,12 +88,12 @@ struct TRegistry::Impl {
     const LONG status =
         ::RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     if (status != ERROR_SUCCESS) {
-      Fail("Cannot write '" + name + "' in registry key '" + Full(current) + "'", status);
+      Fail("Cannot write '" + name + "' in registry key '" + Full(owner.FCurrent) + "'", status);
     }
   }
 };
 
-TRegistry::TRegistry() : FImpl(std::make_unique<Impl>()) {}
+TRegistry::TRegistry() : FImpl(std::make_unique<Impl>(Impl{*this})) {}
 
 TRegistry::~TRegistry() = default;
 
@@ -100,17 +101,8 @@ void TRegistry::SetStoreFile(const std::string&) {
   // Windows keeps the store in the registry itself.
 }
 
-TRootKey TRegistry::RootKey() const {
-  return FImpl->root;
-}
-
-void TRegistry::SetRootKey(TRootKey root) {
-  FImpl->root = root;
-  FImpl->current.clear();
-}
-
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
-  const std::string path = FImpl->Resolve(key);
+  const std::string path = RegistryKeys::Resolve(FCurrent, key);
   Key opened;
   LONG status = ERROR_SUCCESS;
   if (canCreate && !path.empty()) {
@@ -121,20 +113,12 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     if (status == ERROR_FILE_NOT_FOUND) return false;
   }
   if (status != ERROR_SUCCESS) Fail("Cannot open registry key '" + FImpl->Full(path) + "'", status);
-  FImpl->current = path;
+  FCurrent = path;
   return true;
 }
 
-void TRegistry::CloseKey() {
-  FImpl->current.clear();
-}
-
-std::string TRegistry::CurrentPath() const {
-  return FImpl->current;
-}
-
 bool TRegistry::KeyExists(const std::string& key) const {
-  const std::string path = FImpl->Resolve(key);
+  const std::string path = RegistryKeys::Resolve(FCurrent, key);
   Key opened;
   const LONG status = FImpl->Open(path, KEY_READ, opened);
   // A key that may not be read is there all the same.

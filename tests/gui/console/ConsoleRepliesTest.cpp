@@ -3,7 +3,6 @@
 // and the reply progress bar, also when each reply comes in two pieces.
 #include "ConsoleTestSupport.h"
 
-using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
 using console_test::kCountReplyText;
 using console_test::TWindow;

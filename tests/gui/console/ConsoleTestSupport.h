@@ -22,6 +22,7 @@
 #include "console/ProgressBar.h"
 #include "console/StatusBar.h"
 #include "console/tools/MessageBoxAnswerer.h"
+#include "platform/qt/core/LoopUntil.h"
 #include "platform/runtime/Registry.h"
 #include "tests/gui/console/DispenserLine.h"
 
@@ -36,14 +37,6 @@ inline const QString kInitFailed = "초기화에 문제가 발생하였습니다
 // as a person reads them: STX, "00c0010", the checksum 0x86 (no character
 // of code page 949 before ETX), ETX.
 inline const QString kCountReplyText = QString::fromUtf8(u8"\u240200c0010\uFFFD\u2403");
-
-// A safety net against hangs only; nothing waits this long when all is well.
-constexpr int kHangTimeoutMs = 10'000;
-
-// Runs the Qt loop until `done` holds; false when the safety net runs out.
-inline bool LoopUntil(const std::function<bool()>& done) {
-  return QTest::qWaitFor(done, kHangTimeoutMs);
-}
 
 // Options for a window on `port` that writes no session log.
 inline TConsoleOptions OnPort(const std::string& port) {

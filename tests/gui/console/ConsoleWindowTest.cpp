@@ -9,7 +9,6 @@
 using console_test::kClosed;
 using console_test::kInitFailed;
 using console_test::kOpened;
-using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
 using console_test::TWindow;
 

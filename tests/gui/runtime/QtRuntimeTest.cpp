@@ -15,6 +15,7 @@
 
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
+#include "platform/qt/core/LoopUntil.h"
 #include "platform/qt/Timer.h"
 #include "platform/runtime/Threads.h"
 #include "tests/unit/runtime/FunctionThread.h"
@@ -45,11 +46,6 @@ void AnswerNextBox(std::vector<SeenBox>& seen) {
   });
 }
 
-// Runs the Qt loop until done() holds (with a generous safety time-out).
-bool LoopUntil(const std::function<bool()>& done) {
-  return QTest::qWaitFor(done, 20000);
-}
-
 }  // namespace
 
 class QtRuntimeTest : public QObject {
@@ -69,7 +65,7 @@ class QtRuntimeTest : public QObject {
       done = true;
     });
     worker.Resume();
-    QVERIFY(LoopUntil([&] { return done.load(); }));
+    QVERIFY(LoopUntil([&] { return done.load(); }, 20'000));
     QCOMPARE(ran.size(), std::size_t{100});
     QCOMPARE(ran.back(), 99);
   }
@@ -83,7 +79,7 @@ class QtRuntimeTest : public QObject {
     poster.join();  // the loop is not running meanwhile
     // One event at most: one may still be on its way from an earlier wake.
     QVERIFY(Backend().WakeEventsPosted() - before <= 1);
-    QVERIFY(LoopUntil([&] { return ran == 1000; }));
+    QVERIFY(LoopUntil([&] { return ran == 1000; }, 20'000));
   }
 
   void synchronizeIsServedInsideAModalDialog() {
@@ -158,9 +154,9 @@ class QtRuntimeTest : public QObject {
     bool after = false;
     QTimer::singleShot(0, [] { throw Exception("Timer handler failed"); });
     AnswerNextBox(seen);
-    QVERIFY(LoopUntil([&] { return seen.size() == 3; }));
+    QVERIFY(LoopUntil([&] { return seen.size() == 3; }, 20'000));
     QTimer::singleShot(0, [&] { after = true; });
-    QVERIFY(LoopUntil([&] { return after; }));
+    QVERIFY(LoopUntil([&] { return after; }, 20'000));
     QCOMPARE(seen[2].text, QString("Timer handler failed"));
   }
 
@@ -178,7 +174,7 @@ class QtRuntimeTest : public QObject {
     QTest::qWait(50);
     QCOMPARE(ticks, 0);  // disabled: nothing
     timer.SetEnabled(true);
-    QVERIFY(LoopUntil([&] { return ticks == 3; }));
+    QVERIFY(LoopUntil([&] { return ticks == 3; }, 20'000));
     QTest::qWait(50);
     QCOMPARE(ticks, 3);  // it stopped itself
 
@@ -189,7 +185,7 @@ class QtRuntimeTest : public QObject {
     };
     AnswerNextBox(seen);
     timer.SetEnabled(true);
-    QVERIFY(LoopUntil([&] { return !seen.empty(); }));
+    QVERIFY(LoopUntil([&] { return !seen.empty(); }, 20'000));
     QCOMPARE(seen[0].text, QString("tick failed"));
   }
 

@@ -10,7 +10,6 @@
 #include "tests/integration/serial/PtyPair.h"
 
 using console_test::kCountReplyText;
-using console_test::LoopUntil;
 using console_test::TWindow;
 
 namespace {

@@ -17,7 +17,6 @@
 #include "tests/gui/console/posix/SimLog.h"
 #include "tests/integration/dispenser/SimProcess.h"
 
-using console_test::LoopUntil;
 
 namespace {
 

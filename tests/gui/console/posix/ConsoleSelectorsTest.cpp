@@ -16,7 +16,6 @@
 using comm::testing::PtyPair;
 using console_test::kInitFailed;
 using console_test::kOpened;
-using console_test::LoopUntil;
 using console_test::SimulatedDispenser;
 using console_test::TWindow;
 

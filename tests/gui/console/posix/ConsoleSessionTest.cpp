@@ -9,7 +9,6 @@
 #include "tests/integration/dispenser/SimProcess.h"
 #include "tests/integration/serial/PtyPair.h"
 
-using console_test::LoopUntil;
 using console_test::OnPort;
 using console_test::TWindow;
 
