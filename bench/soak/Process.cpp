@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "bench/soak/Soak.h"
-#include "console/HexText.h"
-#include "console/ReceivedText.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReceivedText.h"
 
 TProcessReading ReadProcess() {
   TProcessReading reading;

@@ -16,7 +16,7 @@
 #include "bench/soak/Soak.h"
 #include "platform/runtime/Threads.h"
 #include "tools/cli/PortSession.h"
-#include "simulator/DispenserMachine.h"
+#include "console/simulator/DispenserMachine.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "tools/cli/OptionReader.h"
-#include "tools/common/Decimal.h"
+#include "platform/runtime/Decimal.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
 
 struct TRunTally {
   unsigned Sent = 0;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/runtime/SysUtils.h"
-#include "simulator/DispenserSetup.h"
+#include "console/simulator/DispenserSetup.h"
 
 // The dispenser's settings (--delay, --split, --fault, as a SIM port name
 // gives them too) and the terminal's.

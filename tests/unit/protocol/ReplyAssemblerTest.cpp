@@ -1,4 +1,4 @@
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
 
 #include <gtest/gtest.h>
 
