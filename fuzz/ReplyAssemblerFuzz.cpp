@@ -7,6 +7,7 @@
 
 #include "console/protocol/DispenserFrames.h"
 #include "console/protocol/ReplyAssembler.h"
+#include "console/protocol/ReplyDecoder.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -25,8 +25,8 @@
 #include <functional>
 #include <string>
 
-#include "console/window/MainForm.h"
 #include "console/widgets/Memo.h"
+#include "console/window/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/runtime/Registry.h"

@@ -30,10 +30,10 @@
 
 #include "bench/common/Percentile.h"
 #include "bench/common/TaskSwitches.h"
-#include "console/window/MainForm.h"
 #include "console/widgets/Memo.h"
-#include "console/window/PortRecovery.h"
 #include "console/widgets/StatusBar.h"
+#include "console/window/MainForm.h"
+#include "console/window/PortRecovery.h"
 #include "console/window/StatusTexts.h"
 #include "controls/CPortCtl.h"
 #include "platform/qt/GuardedApplication.h"

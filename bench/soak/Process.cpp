@@ -8,6 +8,7 @@
 #include "bench/soak/Soak.h"
 #include "console/protocol/HexText.h"
 #include "console/protocol/ReceivedText.h"
+#include "console/protocol/ReplyDecoder.h"
 
 TProcessReading ReadProcess() {
   TProcessReading reading;

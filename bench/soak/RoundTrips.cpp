@@ -7,8 +7,8 @@
 #include "bench/common/SimChild.h"
 #include "bench/soak/Soak.h"
 #include "console/protocol/HexText.h"
-#include "tools/cli/PortSession.h"
 #include "console/simulator/DispenserMachine.h"
+#include "tools/cli/PortSession.h"
 
 namespace {
 

@@ -7,10 +7,14 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 // One frame, in either direction: STX, '0', '0', a letter, four data
 // characters, the checksum, ETX.
 using TFrame = std::array<std::uint8_t, 10>;
+
+// Bytes as they came over the line; received text is code page 949, never UTF-8.
+using TRawBytes = std::vector<std::uint8_t>;
 
 inline constexpr std::uint8_t STX = 0x02;
 inline constexpr std::uint8_t ETX = 0x03;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "console/protocol/DispenserFrames.h"
-#include "console/protocol/ReplyDecoder.h"
+#include "console/protocol/FrameCutter.h"
 
 enum TReplyBlockKind : std::uint8_t {
   rbFrame,       // ten bytes from STX to ETX; the checksum may still be wrong
@@ -55,18 +55,13 @@ class TReplyAssembler {
   // The held bytes at once (the end of a session).
   std::vector<TReplyBlock> Flush();
 
-  std::size_t HeldBytes() const { return FHeld.size(); }
+  std::size_t HeldBytes() const { return FCutter.HeldBytes(); }
 
  private:
   std::chrono::milliseconds FRestWait;
-  TRawBytes FHeld;  // empty, or the start of a frame: STX and fewer than ten bytes
+  TFrameCutter FCutter;
   TClock::time_point FLastByte;
 };
-
-// Decodes one block as DecodeReply does; a frame whose checksum byte breaks
-// the frame rule also gets a log line that names the received and the
-// computed byte: "체크섬 오류: 받음 D8, 계산 D7".
-TDecodedReply DecodeReplyBlock(const TReplyBlock& block);
 
 // Whether a block answers `command`, as the window and dispenser-cli run
 // match replies to their commands: a frame (or the start of one) whose

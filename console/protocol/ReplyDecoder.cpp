@@ -149,3 +149,17 @@ const char* ReplyTargetName(TReplyTarget target) {
   }
   return "?";
 }
+
+TDecodedReply DecodeReplyBlock(const TReplyBlock& block) {
+  TDecodedReply reply = DecodeReply(block.Bytes);
+  if (block.Kind != rbFrame || block.Bytes.size() != TFrame{}.size()) return reply;
+  const std::uint8_t received = block.Bytes[8];
+  const std::uint8_t computed = FrameChecksum(block.Bytes);
+  if (received != computed) {
+    reply.Effects.push_back(
+        {rtMemo1,
+         "체크섬 오류: 받음 " + IntToHex(received, 2) + ", 계산 " + IntToHex(computed, 2),
+         {}});
+  }
+  return reply;
+}

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "console/protocol/DispenserFrames.h"
+#include "console/protocol/ReplyAssembler.h"
 #include "platform/runtime/SysUtils.h"
 
 // The control an effect goes to, named after the window's controls.
@@ -19,9 +21,6 @@ enum TReplyTarget : std::uint8_t {
   rtDialog,        // show a modal message dialog and wait until it is closed
   rtProgressBar2,  // advance the reply progress bar by one step (no text)
 };
-
-// Received bytes, as they came: code page 949 text, never UTF-8.
-using TRawBytes = std::vector<std::uint8_t>;
 
 // One effect. Its text is `Text` (the decoder's own words, UTF-8) followed by
 // `Raw` (received bytes); each consumer turns `Raw` into text its own way
@@ -52,6 +51,11 @@ struct TDecodedReply {
 
 // Decodes one received block. Pure: keeps nothing between calls.
 TDecodedReply DecodeReply(std::span<const std::uint8_t> block);
+
+// Decodes one block as DecodeReply does; a frame whose checksum byte breaks
+// the frame rule also gets a log line that names the received and the
+// computed byte: "체크섬 오류: 받음 D8, 계산 D7".
+TDecodedReply DecodeReplyBlock(const TReplyBlock& block);
 
 // The target's name as the tools print it: "Edit3", "Memo1", "Edit2",
 // "Edit1", "dialog", "ProgressBar2".

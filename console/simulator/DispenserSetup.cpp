@@ -1,7 +1,7 @@
 #include "console/simulator/DispenserSetup.h"
 
-#include "platform/runtime/SysUtils.h"
 #include "platform/runtime/Decimal.h"
+#include "platform/runtime/SysUtils.h"
 
 namespace {
 

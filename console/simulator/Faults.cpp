@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/runtime/SysUtils.h"
 #include "platform/runtime/Decimal.h"
+#include "platform/runtime/SysUtils.h"
 
 namespace {
 

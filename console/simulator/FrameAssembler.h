@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "console/protocol/FrameCutter.h"
+
 enum TStreamItemKind : std::uint8_t {
   siFrame,        // ten bytes, STX to ETX, checksum right
   siJunk,         // bytes outside any frame (run together as they came)
@@ -20,18 +22,16 @@ struct TStreamItem {
   friend bool operator==(const TStreamItem&, const TStreamItem&) = default;
 };
 
-// A frame starts at an STX and is complete ten bytes later. If its tenth byte
-// is no ETX, the STX was junk: the search goes on from the next STX, so a
-// frame right after a stray STX is still found. Bytes that could still start
-// a frame are kept until the next Feed.
+// Frames are cut as TFrameCutter cuts them; a frame whose checksum is wrong
+// comes out as such.
 class TFrameAssembler {
  public:
   // Takes the next received bytes; returns, in stream order, what they completed.
   std::vector<TStreamItem> Feed(std::span<const std::uint8_t> bytes);
 
   // Bytes held back as the start of a frame not yet complete.
-  std::size_t PendingBytes() const { return FPending.size(); }
+  std::size_t PendingBytes() const { return FCutter.HeldBytes(); }
 
  private:
-  std::vector<std::uint8_t> FPending;
+  TFrameCutter FCutter;
 };

@@ -8,11 +8,11 @@
 #include <span>
 #include <thread>
 
+#include "console/simulator/ReplySchedule.h"
+#include "console/simulator/SimPortName.h"
 #include "platform/runtime/SysUtils.h"
 #include "platform/serial/DeviceRegistry.h"
 #include "platform/serial/sim/SimPort.h"
-#include "console/simulator/ReplySchedule.h"
-#include "console/simulator/SimPortName.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <functional>
 #include <iostream>
 
-#include "console/window/MainForm.h"
-#include "console/widgets/Memo.h"
 #include "console/tools/MessageBoxAnswerer.h"
+#include "console/widgets/Memo.h"
+#include "console/window/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/runtime/Registry.h"

@@ -8,8 +8,8 @@
 
 #include <functional>
 
-#include "console/window/ConsoleOptions.h"
 #include "console/session/SessionRecorder.h"
+#include "console/window/ConsoleOptions.h"
 
 class QMenu;
 class TMemo;

@@ -12,13 +12,13 @@
 #include <optional>
 #include <string>
 
-#include "console/window/ConsoleOptions.h"
 #include "console/protocol/DispenserFrames.h"
 #include "console/protocol/ReplyDecoder.h"
+#include "console/session/SessionRecorder.h"
+#include "console/window/ConsoleOptions.h"
+#include "console/window/LogFileAndMenu.h"
 #include "console/window/ReplyReception.h"
 #include "console/window/ReplyWatch.h"
-#include "console/session/SessionRecorder.h"
-#include "console/window/LogFileAndMenu.h"
 #include "platform/qt/Timer.h"
 #include "serial/CPort.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "ProjectVersion.h"
+#include "console/simulator/SimDispenser.h"
 #include "console/window/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
-#include "console/simulator/SimDispenser.h"
 
 int main(int argc, char** argv) {
   // Before the toolkit, so that --help and a wrong command line need no display.

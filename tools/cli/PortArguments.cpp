@@ -1,8 +1,8 @@
 #include "tools/cli/PortArguments.h"
 
 #include "console/simulator/SimPortName.h"
-#include "tools/cli/OptionReader.h"
 #include "platform/runtime/Decimal.h"
+#include "tools/cli/OptionReader.h"
 
 namespace {
 

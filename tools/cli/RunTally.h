@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/protocol/ReplyAssembler.h"
+#include "console/protocol/ReplyDecoder.h"
 
 struct TRunTally {
   unsigned Sent = 0;

@@ -5,9 +5,9 @@
 #include <cerrno>
 
 #include "console/protocol/DispenserFrames.h"
-#include "serial/ComErrors.h"
 #include "console/simulator/DispenserMachine.h"
 #include "console/simulator/SimDispenser.h"
+#include "serial/ComErrors.h"
 #include "tests/integration/engine/EventFixture.h"
 
 namespace {
