@@ -2,21 +2,24 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QTime>
 
 #include <vector>
 
-#include "console/window/AboutBox.h"
+#include "console/protocol/DispenserLine.h"
+#include "console/protocol/ReceivedText.h"
+#include "console/session/PortSettingsText.h"
+#include "console/session/StoredSettings.h"
+#include "console/simulator/SimPortName.h"
 #include "console/widgets/Anchors.h"
 #include "console/widgets/FormControls.h"
+#include "console/window/AboutBox.h"
 #include "console/window/PortRecovery.h"
-#include "console/session/PortSettingsText.h"
-#include "console/protocol/ReceivedText.h"
 #include "console/window/StatusTexts.h"
-#include "console/session/StoredSettings.h"
 #include "platform/qt/Fonts.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/runtime/Application.h"
-#include "console/simulator/SimPortName.h"
+#include "platform/serial/OpenFailure.h"
 #include "ui_MainForm.h"
 
 namespace {
@@ -26,18 +29,28 @@ constexpr const char* kOpenPortFirst = "포트를 먼저 열어주세요";
 // Com1's settings as the layout stores them.
 void SetStoredPortSettings(TCustomComPort& port) {
   port.SetPort("COM1");
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.SetStopBits(sbOneStopBit);
-  port.Parity().SetBits(prNone);
-  port.Parity().SetReplace(true);
-  TComFlowControl& flow = port.FlowControl();
-  flow.SetOutCTSFlow(false);
-  flow.SetOutDSRFlow(false);
-  flow.SetControlDTR(dtrEnable);
-  flow.SetControlRTS(rtsEnable);
-  flow.SetXonXoffOut(false);
-  flow.SetXonXoffIn(false);
+  SetDispenserLine(port);
+}
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// A line of the log after the time of day: "[14:03:27] text".
+QString Timed(const QString& line) {
+  return QTime::currentTime().toString("[HH:mm:ss] ") + line;
+}
+
+// Why opening `port` failed, in plain words.
+std::string OpenFailureText(const std::string& port, const std::exception& error) {
+  const auto* portError = dynamic_cast<const EComPortExt*>(&error);
+  std::string cause = error.what();
+  if (portError != nullptr && portError->ErrorCode() == ecOpenFailed) {
+    cause = comm::OpenFailureCause(port, portError->SystemErrorCode());
+  } else if (portError != nullptr) {
+    cause += " (" + comm::SystemErrorText(portError->SystemErrorCode()) + ")";
+  }
+  return cause;
 }
 
 }  // namespace
@@ -354,4 +367,45 @@ void TForm1::ApplyEffect(const TReplyEffect& effect) {
       ui->ProgressBar2->StepIt();
       break;
   }
+}
+
+// The window when its port fails: why Open COM failed, the device lost
+// while the port was open, and the port reopened once the device is back.
+void TForm1::ShowOpenFailure(const std::exception& error) {
+  const std::string cause = OpenFailureText(Com1->Port(), error);
+  ui->StBar1->Panel(0).setToolTip(Text(cause));
+  AddLogLine(Timed(QString::fromUtf8("포트를 열 수 없습니다: ") + Text(cause)));
+}
+
+void TForm1::Com1DeviceLost(TObject*, const EComPortExt& Error) {
+  FRecorder.Lost(Com1->Port(), Error.what());
+  ShowStatus(kDeviceLost, kStandingBy);
+  const QString what =
+      Text(Com1->Port() + " (" + comm::SystemErrorText(Error.SystemErrorCode()) + ")");
+  ui->StBar1->Panel(0).setToolTip(Text(Error.what()));
+  const std::int32_t watchError = PortRecovery->DeviceLost();
+  QString line = QString::fromUtf8("장치 연결이 끊어졌습니다: ") + what;
+  if (PortRecovery->Waiting()) line += QString::fromUtf8(" 장치가 돌아오면 다시 엽니다.");
+  AddLogLine(Timed(line));
+  if (watchError != 0) {
+    AddLogLine(Timed(QString::fromUtf8("장치가 돌아와도 다시 열 수 없습니다: ") +
+                     Text(comm::SystemErrorText(watchError))));
+  }
+}
+
+void TForm1::ReopenLostPort() {
+  Com1->Open();
+  StartStatusAnimation();
+  ShowStatus(kOpened, kOn);
+  AddLogLine(Timed(QString::fromUtf8("장치가 다시 연결되었습니다: ") + Text(Com1->Port())));
+}
+
+void TForm1::ShowReopenFailure(const std::exception& error,
+                               std::optional<std::chrono::milliseconds> nextTry) {
+  const std::string cause = OpenFailureText(Com1->Port(), error);
+  FRecorder.ReopenFailed(Com1->Port(), cause);
+  const QString when = nextTry
+                           ? QString::fromUtf8("%1 ms 후에 다시 시도합니다.").arg(nextTry->count())
+                           : QString::fromUtf8("장치에 변화가 있으면 다시 시도합니다.");
+  AddLogLine(Timed(QString::fromUtf8("장치를 다시 열 수 없습니다: ") + Text(cause) + ". " + when));
 }
