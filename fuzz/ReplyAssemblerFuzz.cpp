@@ -5,8 +5,9 @@
 // cuts change nothing. Every block decodes.
 #include <algorithm>
 
-#include "console/DispenserFrames.h"
-#include "console/ReplyAssembler.h"
+#include "console/protocol/DispenserFrames.h"
+#include "console/protocol/ReplyAssembler.h"
+#include "console/protocol/ReplyDecoder.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -6,9 +6,9 @@
 // reads back as the block.
 #include <algorithm>
 
-#include "console/HexText.h"
-#include "console/ReceivedText.h"
-#include "console/ReplyDecoder.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReceivedText.h"
+#include "console/protocol/ReplyDecoder.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "bench/common/TaskSwitches.h"
 #include "bench/compare/Control.h"
 #include "bench/compare/TestStream.h"
-#include "simulator/DispenserMachine.h"
-#include "simulator/VirtualDispenser.h"
+#include "console/simulator/DispenserMachine.h"
+#include "console/simulator/VirtualDispenser.h"
 
 namespace {
 

@@ -4,14 +4,12 @@
 #include <cstdlib>
 #include <exception>
 
+#include "console/protocol/DispenserLine.h"
+
 std::string OursPort::Open(const std::string& path) {
   try {
     FPort.SetPort(path);
-    FPort.SetBaudRate(br9600);
-    FPort.SetDataBits(dbEight);
-    FPort.SetStopBits(sbOneStopBit);
-    FPort.FlowControl().SetControlDTR(dtrEnable);
-    FPort.FlowControl().SetControlRTS(rtsEnable);
+    SetDispenserLine(FPort);
     if (const char* size = std::getenv("COMPARE_OURS_INPUT_SIZE")) {
       FPort.Buffer().SetInputSize(std::stoi(size));
     }

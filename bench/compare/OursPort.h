@@ -1,5 +1,6 @@
 // The probe's glue for the port engine, set up as the console sets up its
-// port: 9600 8N1, DTR and RTS raised, no handshake, all ten events, handed
+// port: the dispenser's line (SetDispenserLine: 9600 8N1, DTR and RTS on,
+// no handshake), all ten events, handed
 // to the main thread with smThreadSync, the default input queue of 1 KiB
 // unless COMPARE_OURS_INPUT_SIZE names another (what a program that streams
 // would set). OnRxChar reads the counted bytes with Read; writes go through

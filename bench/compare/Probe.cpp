@@ -4,7 +4,7 @@
 
 #include "bench/compare/Control.h"
 #include "bench/compare/TestStream.h"
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 
 // What the probe does with received bytes in each phase of the harness's run.
 class ProbeSession {

@@ -24,8 +24,8 @@
 #include <functional>
 #include <string>
 
-#include "console/MainForm.h"
-#include "console/Memo.h"
+#include "console/widgets/Memo.h"
+#include "console/window/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/core/LoopUntil.h"

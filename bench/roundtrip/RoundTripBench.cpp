@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/common/SimChild.h"
-#include "console/HexText.h"
-#include "console/ReplyDecoder.h"
-#include "simulator/DispenserMachine.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReplyDecoder.h"
+#include "console/simulator/DispenserMachine.h"
 #include "tools/cli/PortSession.h"
 
 namespace {

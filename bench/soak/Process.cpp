@@ -6,8 +6,9 @@
 #include <cstdio>
 
 #include "bench/soak/Soak.h"
-#include "console/HexText.h"
-#include "console/ReceivedText.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReceivedText.h"
+#include "console/protocol/ReplyDecoder.h"
 
 TProcessReading ReadProcess() {
   TProcessReading reading;

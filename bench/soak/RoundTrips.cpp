@@ -6,9 +6,9 @@
 
 #include "bench/common/SimChild.h"
 #include "bench/soak/Soak.h"
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
+#include "console/simulator/DispenserMachine.h"
 #include "tools/cli/PortSession.h"
-#include "simulator/DispenserMachine.h"
 
 namespace {
 

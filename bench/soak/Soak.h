@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
 
 // The process as the kernel accounts it now.
 struct TProcessReading {

@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "bench/soak/Soak.h"
+#include "console/simulator/DispenserMachine.h"
 #include "platform/runtime/Threads.h"
 #include "tools/cli/PortSession.h"
-#include "simulator/DispenserMachine.h"
 
 namespace {
 

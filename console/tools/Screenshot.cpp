@@ -13,9 +13,9 @@
 #include <functional>
 #include <iostream>
 
-#include "console/MainForm.h"
-#include "console/Memo.h"
 #include "console/tools/MessageBoxAnswerer.h"
+#include "console/widgets/Memo.h"
+#include "console/window/MainForm.h"
 #include "platform/qt/GuardedApplication.h"
 #include "platform/qt/QtBackend.h"
 #include "platform/qt/core/LoopUntil.h"

@@ -1,8 +1,8 @@
 // "decode [--json] HEX": the effects of one received block.
 #include <string>
 
-#include "console/HexText.h"
-#include "console/ReplyDecoder.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReplyDecoder.h"
 #include "tools/cli/CliCommand.h"
 #include "tools/cli/EffectOutput.h"
 

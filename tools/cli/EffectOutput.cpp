@@ -1,6 +1,6 @@
 #include "tools/cli/EffectOutput.h"
 
-#include "console/ReceivedText.h"
+#include "console/protocol/ReceivedText.h"
 #include "platform/runtime/SysUtils.h"
 #include "tools/cli/CliCommand.h"
 

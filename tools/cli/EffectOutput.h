@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "console/ReplyDecoder.h"
+#include "console/protocol/ReplyDecoder.h"
 
 enum TEffectFormat : std::uint8_t { efText, efJson };
 

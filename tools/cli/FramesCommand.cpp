@@ -1,8 +1,8 @@
 // "frames" and "frame NAME": the command frames as upper-case hex.
 #include <string>
 
-#include "console/DispenserFrames.h"
-#include "console/HexText.h"
+#include "console/protocol/DispenserFrames.h"
+#include "console/protocol/HexText.h"
 #include "tools/cli/CliCommand.h"
 
 std::string CommandNameList() {

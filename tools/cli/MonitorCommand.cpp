@@ -5,7 +5,7 @@
 // that is not a number is reported and monitoring goes on.
 #include <chrono>
 
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 #include "platform/runtime/Timestamp.h"
 #include "tools/cli/PortArguments.h"
 #include "tools/cli/PortSession.h"

@@ -1,8 +1,8 @@
 #include "tools/cli/PortArguments.h"
 
-#include "simulator/SimPortName.h"
+#include "console/simulator/SimPortName.h"
+#include "platform/runtime/Decimal.h"
 #include "tools/cli/OptionReader.h"
-#include "tools/common/Decimal.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 #include "tools/cli/CliCommand.h"
 #include "tools/cli/EffectOutput.h"
 

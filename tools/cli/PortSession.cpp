@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "console/protocol/DispenserLine.h"
 #include "platform/runtime/Threads.h"
 #include "platform/serial/OpenFailure.h"
 
@@ -69,17 +70,7 @@ void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
   FPort = std::make_unique<TComPort>(nullptr);
   TComPort& port = *FPort;
   port.SetPort(name);
-  port.SetBaudRate(br9600);
-  port.SetDataBits(dbEight);
-  port.SetStopBits(sbOneStopBit);
-  port.Parity().SetBits(prNone);
-  port.Parity().SetReplace(true);
-  port.FlowControl().SetOutCTSFlow(false);
-  port.FlowControl().SetOutDSRFlow(false);
-  port.FlowControl().SetControlDTR(dtrEnable);
-  port.FlowControl().SetControlRTS(rtsEnable);
-  port.FlowControl().SetXonXoffOut(false);
-  port.FlowControl().SetXonXoffIn(false);
+  SetDispenserLine(port);
   port.SetEvents(TComEvents::All());
   port.SetSyncMethod(smThreadSync);
   port.SetWaitInMainLoop(true);  // the session's loop waits on the device itself

@@ -36,8 +36,8 @@ class TPortSession {
   TPortSession(const TPortSession&) = delete;
   TPortSession& operator=(const TPortSession&) = delete;
 
-  // Opens `name` at 9600 bit/s, 8 data bits, no parity, one stop bit, DTR
-  // and RTS enabled, all ten events, handlers on the main thread. Raises
+  // Opens `name` on the dispenser's line (SetDispenserLine: 9600 8N1, DTR
+  // and RTS on), all ten events, handlers on the main thread. Raises
   // EComPort; a port that cannot be opened raises Exception with the
   // engine's message and, on a second line, the cause in plain words.
   void Open(const std::string& name, TBlockHandler onBlock);

@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
 #include "tools/cli/PortSession.h"
 
 class TReplyFeed {

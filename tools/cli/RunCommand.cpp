@@ -8,8 +8,8 @@
 #include <sstream>
 #include <variant>
 
-#include "console/PortSettingsText.h"
-#include "console/SessionRecorder.h"
+#include "console/session/PortSettingsText.h"
+#include "console/session/SessionRecorder.h"
 #include "platform/runtime/Timestamp.h"
 #include "tools/cli/PortSession.h"
 #include "tools/cli/ReplyFeed.h"

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/runtime/Decimal.h"
 #include "tools/cli/OptionReader.h"
-#include "tools/common/Decimal.h"
 
 namespace {
 

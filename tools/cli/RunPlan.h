@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 #include "tools/cli/CliCommand.h"
 
 // One step: send a command and wait for its reply, or wait this long.

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
+#include "console/protocol/ReplyDecoder.h"
 
 struct TRunTally {
   unsigned Sent = 0;

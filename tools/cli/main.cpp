@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ProjectVersion.h"
-#include "simulator/SimDispenser.h"
+#include "console/simulator/SimDispenser.h"
 #include "tools/cli/CliCommand.h"
 
 namespace {

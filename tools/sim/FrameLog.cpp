@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 #include "platform/runtime/SysUtils.h"
 #include "platform/runtime/Timestamp.h"
 

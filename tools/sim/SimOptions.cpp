@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "simulator/ReplySchedule.h"
+#include "console/simulator/ReplySchedule.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console/simulator/DispenserSetup.h"
 #include "platform/runtime/SysUtils.h"
-#include "simulator/DispenserSetup.h"
 
 // The dispenser's settings (--delay, --split, --fault, as a SIM port name
 // gives them too) and the terminal's.

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 
 namespace {
 

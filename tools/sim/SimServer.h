@@ -7,8 +7,8 @@
 #include <ostream>
 #include <string>
 
-#include "simulator/ReplySchedule.h"
-#include "simulator/VirtualDispenser.h"
+#include "console/simulator/ReplySchedule.h"
+#include "console/simulator/VirtualDispenser.h"
 #include "tools/sim/FrameLog.h"
 #include "tools/sim/PtyPair.h"
 #include "tools/sim/SimOptions.h"

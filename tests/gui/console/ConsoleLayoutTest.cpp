@@ -9,8 +9,8 @@
 
 #include "ConsoleTestSupport.h"
 #include "ProjectVersion.h"
-#include "console/Anchors.h"
-#include "console/FormControls.h"
+#include "console/widgets/Anchors.h"
+#include "console/widgets/FormControls.h"
 #include "controls/CPortCtl.h"
 
 using console_test::TWindow;

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "console/MainForm.h"
-#include "console/Memo.h"
-#include "console/ProgressBar.h"
-#include "console/StatusBar.h"
 #include "console/tools/MessageBoxAnswerer.h"
+#include "console/widgets/Memo.h"
+#include "console/widgets/ProgressBar.h"
+#include "console/widgets/StatusBar.h"
+#include "console/window/MainForm.h"
 #include "platform/qt/core/LoopUntil.h"
 #include "platform/runtime/Registry.h"
 #include "tests/gui/console/DispenserLine.h"

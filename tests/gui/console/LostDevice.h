@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "console/PortRecovery.h"
+#include "console/window/PortRecovery.h"
 #include "platform/serial/SystemErrorNumbers.h"
 #include "platform/serial/sim/SimPort.h"
 #include "tests/gui/console/ConsoleTestSupport.h"

@@ -2,9 +2,9 @@
 // settings given as dispenser-sim's options, a fresh machine per test.
 #include <gtest/gtest.h>
 
-#include "console/HexText.h"
-#include "simulator/DispenserSetup.h"
-#include "simulator/SimDispenser.h"
+#include "console/protocol/HexText.h"
+#include "console/simulator/DispenserSetup.h"
+#include "console/simulator/SimDispenser.h"
 #include "tests/gui/console/DispenserLine.h"
 
 namespace console_test {

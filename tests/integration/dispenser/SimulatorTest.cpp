@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "console/DispenserFrames.h"
-#include "console/HexText.h"
+#include "console/protocol/DispenserFrames.h"
+#include "console/protocol/HexText.h"
 #include "tests/integration/dispenser/SimProcess.h"
 
 using namespace simtest;

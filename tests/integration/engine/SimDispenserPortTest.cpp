@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cerrno>
 
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
+#include "console/simulator/DispenserMachine.h"
+#include "console/simulator/SimDispenser.h"
 #include "serial/ComErrors.h"
-#include "simulator/DispenserMachine.h"
-#include "simulator/SimDispenser.h"
 #include "tests/integration/engine/EventFixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 #include "platform/serial/CommDevice.h"
 #include "platform/serial/OpenFailure.h"
 #include "tests/integration/win32/SimComPort.h"

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <cctype>
 
-#include "console/DispenserFrames.h"
-#include "console/HexText.h"
-#include "console/ReplyDecoder.h"
+#include "console/protocol/DispenserFrames.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReplyDecoder.h"
 #include "platform/serial/Event.h"
 #include "serial/CPort.h"
 #include "serial/ComPortList.h"

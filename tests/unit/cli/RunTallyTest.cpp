@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "console/DispenserFrames.h"
+#include "console/protocol/DispenserFrames.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 
 TEST(CommandFrame, EveryCommandHasItsFixedTenBytes) {
   const std::pair<TDispenserCommand, const char*> expected[] = {

@@ -1,4 +1,4 @@
-#include "console/HexText.h"
+#include "console/protocol/HexText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "console/ReceivedText.h"
+#include "console/protocol/ReceivedText.h"
 
 #include <gtest/gtest.h>
 

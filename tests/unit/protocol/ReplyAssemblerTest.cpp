@@ -1,4 +1,5 @@
-#include "console/ReplyAssembler.h"
+#include "console/protocol/ReplyAssembler.h"
+#include "console/protocol/ReplyDecoder.h"
 
 #include <gtest/gtest.h>
 

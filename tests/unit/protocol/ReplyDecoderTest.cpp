@@ -1,4 +1,4 @@
-#include "console/ReplyDecoder.h"
+#include "console/protocol/ReplyDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "console/HexText.h"
-#include "console/ReceivedText.h"
-#include "console/ReplyDecoder.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReceivedText.h"
+#include "console/protocol/ReplyDecoder.h"
 
 inline std::vector<std::uint8_t> Bytes(const std::string& hex) {
   return hex.empty() ? std::vector<std::uint8_t>{} : ParseHexText(hex);

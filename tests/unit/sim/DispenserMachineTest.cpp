@@ -2,10 +2,10 @@
 // every reply is a valid frame, and the reply decoder makes sense of it.
 #include <gtest/gtest.h>
 
-#include "console/HexText.h"
-#include "console/ReplyDecoder.h"
-#include "simulator/DispenserMachine.h"
-#include "simulator/VirtualDispenser.h"
+#include "console/protocol/HexText.h"
+#include "console/protocol/ReplyDecoder.h"
+#include "console/simulator/DispenserMachine.h"
+#include "console/simulator/VirtualDispenser.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "console/HexText.h"
-#include "simulator/FrameAssembler.h"
+#include "console/protocol/HexText.h"
+#include "console/simulator/FrameAssembler.h"
 
 // For readable failures (found by argument lookup, so outside the anonymous namespace).
 void PrintTo(const TStreamItem& item, std::ostream* os) {

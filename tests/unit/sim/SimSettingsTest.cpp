@@ -2,8 +2,8 @@
 // when replies go out.
 #include <gtest/gtest.h>
 
-#include "simulator/ReplySchedule.h"
-#include "simulator/SimPortName.h"
+#include "console/simulator/ReplySchedule.h"
+#include "console/simulator/SimPortName.h"
 #include "tools/sim/SimOptions.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include <filesystem>
 
-#include "console/PortRecovery.h"
-#include "console/StatusTexts.h"
+#include "console/window/PortRecovery.h"
+#include "console/window/StatusTexts.h"
 #include "controls/CPortCtl.h"
 #include "tests/gui/console/ConsoleTestSupport.h"
 #include "tests/gui/console/posix/SimLog.h"

@@ -1,0 +1,175 @@
+#include "console/simulator/SimDispenser.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <span>
+#include <thread>
+
+#include "console/simulator/ReplySchedule.h"
+#include "console/simulator/SimPortName.h"
+#include "platform/runtime/SysUtils.h"
+#include "platform/serial/DeviceRegistry.h"
+#include "platform/serial/sim/SimPort.h"
+
+namespace {
+
+// What wakes a dispenser's thread. Shared with the port's write listener, which
+// may still run on a writing thread while the dispenser goes.
+struct TWake {
+  std::mutex mu;
+  std::condition_variable changed;
+  bool written = false;
+  bool stop = false;
+
+  void Written() {
+    {
+      std::lock_guard lock(mu);
+      written = true;
+    }
+    changed.notify_one();
+  }
+};
+
+class TSimDispenserLine final : public TSimDispenser {
+ public:
+  TSimDispenserLine(const std::string& name, const TDispenserSetup& setup)
+      : FPort(name, comm::sim::SimPort::Unlisted{}),
+        FDispenser(setup.Faults, setup.MuteAfter),
+        FSchedule(setup.Delay, setup.Split),
+        FWake(std::make_shared<TWake>()) {
+    FPort.SetWriteListener([wake = FWake] { wake->Written(); });
+    FThread = std::thread([this] { Run(); });
+  }
+
+  ~TSimDispenserLine() override {
+    FPort.SetWriteListener(nullptr);
+    {
+      std::lock_guard lock(FWake->mu);
+      FWake->stop = true;
+    }
+    FWake->changed.notify_one();
+    FThread.join();
+  }
+
+  std::shared_ptr<comm::DeviceBackend> Open(std::int32_t* error) { return FPort.OpenDevice(error); }
+  bool IsOpen() const { return FPort.IsOpen(); }
+
+  std::vector<TExchange> Exchanges() const override {
+    std::lock_guard lock(FLogMutex);
+    return {FExchanges.begin(), FExchanges.end()};
+  }
+
+ private:
+  // Sleeps until the port wrote something or a reply is due; answers, feeds
+  // what is due back into the port.
+  void Run() {
+    std::unique_lock lock(FWake->mu);
+    for (;;) {
+      const auto ready = [this] { return FWake->stop || FWake->written; };
+      if (const auto due = FSchedule.NextDue()) {
+        FWake->changed.wait_until(lock, *due, ready);
+      } else {
+        FWake->changed.wait(lock, ready);
+      }
+      if (FWake->stop) return;
+      FWake->written = false;
+      lock.unlock();
+      Answer(FPort.TakeWritten());
+      for (const TScheduledWrite& write : FSchedule.TakeDue(TSimClock::now())) {
+        FPort.Feed(write.Bytes);
+      }
+      lock.lock();
+    }
+  }
+
+  void Answer(const std::string& written) {
+    if (written.empty()) return;
+    const auto now = TSimClock::now();
+    std::vector<TExchange> exchanges = FDispenser.Receive(
+        std::span(reinterpret_cast<const std::uint8_t*>(written.data()), written.size()));
+    for (const TExchange& exchange : exchanges) {
+      if (exchange.Reply) FSchedule.Add(*exchange.Reply, now);
+    }
+    std::lock_guard lock(FLogMutex);
+    for (TExchange& exchange : exchanges) {
+      FExchanges.push_back(std::move(exchange));
+      if (FExchanges.size() > kKeptExchanges) FExchanges.pop_front();
+    }
+  }
+
+  comm::sim::SimPort FPort;
+  TVirtualDispenser FDispenser;  // the thread's own
+  TReplySchedule FSchedule;      // the thread's own
+  const std::shared_ptr<TWake> FWake;
+
+  mutable std::mutex FLogMutex;
+  std::deque<TExchange> FExchanges;
+
+  std::thread FThread;
+};
+
+// "SIM" in capitals and the items as written: one dispenser per key.
+std::string Key(std::string_view name) {
+  return std::string(kSimPortName) + std::string(name.substr(kSimPortName.size()));
+}
+
+struct TDispensers {
+  std::mutex mu;
+  std::map<std::string, std::shared_ptr<TSimDispenserLine>> byKey;
+};
+
+// Made after the device registry's table (RegisterSimDispenser registers
+// first), so it goes before it when the program ends.
+TDispensers& Dispensers() {
+  static TDispensers dispensers;
+  return dispensers;
+}
+
+std::shared_ptr<comm::DeviceBackend> OpenSimPort(const std::string& name, std::int32_t* error) {
+  std::shared_ptr<TSimDispenserLine> line;
+  {
+    TDispensers& dispensers = Dispensers();
+    std::lock_guard lock(dispensers.mu);
+    std::shared_ptr<TSimDispenserLine>& slot = dispensers.byKey[Key(name)];
+    if (!slot) {
+      try {
+        slot = std::make_shared<TSimDispenserLine>(name, ParseSimPortName(name));
+      } catch (const EConvertError& e) {
+        dispensers.byKey.erase(Key(name));
+        // Where the system's own open failures are told too.
+        comm::OutputDebugStringA("SIM port " + e.Message());
+        *error = ENOENT;
+        return nullptr;
+      }
+    }
+    line = slot;
+  }
+  return line->Open(error);
+}
+
+}  // namespace
+
+void RegisterSimDispenser() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    comm::DeviceRegistry::RegisterFamily(std::string(kSimPortName), OpenSimPort);
+    Dispensers();
+  });
+}
+
+std::shared_ptr<const TSimDispenser> FindSimDispenser(std::string_view name) {
+  if (!IsSimPortName(name)) return nullptr;
+  TDispensers& dispensers = Dispensers();
+  std::lock_guard lock(dispensers.mu);
+  const auto it = dispensers.byKey.find(Key(name));
+  return it == dispensers.byKey.end() ? nullptr : it->second;
+}
+
+void RestartSimDispensers() {
+  TDispensers& dispensers = Dispensers();
+  std::lock_guard lock(dispensers.mu);
+  std::erase_if(dispensers.byKey, [](const auto& entry) { return !entry.second->IsOpen(); });
+}

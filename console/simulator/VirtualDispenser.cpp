@@ -1,0 +1,31 @@
+#include "console/simulator/VirtualDispenser.h"
+
+#include <algorithm>
+
+#include "platform/runtime/SysUtils.h"
+
+std::vector<TExchange> TVirtualDispenser::Receive(std::span<const std::uint8_t> bytes) {
+  std::vector<TExchange> exchanges;
+  for (TStreamItem& item : FAssembler.Feed(bytes)) {
+    TExchange exchange{std::move(item.Bytes), std::nullopt, {}};
+    switch (item.Kind) {
+      case siJunk:
+        exchange.Ignored = "bytes outside a frame";
+        break;
+      case siBadChecksum:
+        exchange.Ignored =
+            "bad checksum, should be " + IntToHex(FrameChecksum(exchange.Received), 2);
+        break;
+      case siFrame: {
+        TFrame frame;
+        std::copy(exchange.Received.begin(), exchange.Received.end(), frame.begin());
+        TMachineAnswer answer = FMachine.Answer(frame);
+        exchange.Reply = answer.Reply;
+        exchange.Ignored = std::move(answer.Ignored);
+        break;
+      }
+    }
+    exchanges.push_back(std::move(exchange));
+  }
+  return exchanges;
+}
