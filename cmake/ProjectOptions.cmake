@@ -42,6 +42,19 @@ if(BUILD_FUZZERS)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# test_label_targets(program LABELS...): a test program joins tests_LABEL for
+# each of its labels, the target that builds what "ctest -L LABEL" runs and
+# nothing else (./dev test -- -L threads under TSan builds only tests_threads).
+function(test_label_targets program)
+  foreach(label ${ARGN})
+    if(NOT TARGET tests_${label})
+      add_custom_target(tests_${label})
+      set_property(GLOBAL APPEND PROPERTY TEST_LABELS ${label})
+    endif()
+    add_dependencies(tests_${label} ${program})
+  endforeach()
+endfunction()
+
 # project_test(NAME name SOURCES ... LIBS ... LABELS ...)
 # One GoogleTest executable registered with ctest, test by test (as a whole
 # when it runs through an emulator).
@@ -50,6 +63,7 @@ function(project_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  test_label_targets(${T_NAME} ${T_LABELS})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -83,6 +97,7 @@ function(project_qt_test)
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test Qt6::Widgets Threads::Threads)
+  test_label_targets(${T_NAME} ${T_LABELS})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
