@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -38,7 +39,10 @@ class TScratchDir {
     if (mkdtemp(path) == nullptr) ADD_FAILURE() << "mkdtemp failed";
     FPath = path;
   }
-  ~TScratchDir() { std::system(("rm -rf '" + FPath + "'").c_str()); }
+  ~TScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FPath, ignored);
+  }
   std::string File(const std::string& name) const { return FPath + "/" + name; }
 
  private:

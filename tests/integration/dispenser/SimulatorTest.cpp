@@ -63,7 +63,7 @@ TEST(SimulatorProgram, ServesTheNextOpenerAfterTheConsoleClosedTheTerminalAndSle
 TEST(SimulatorProgram, LinkPointsAtTheTerminalUntilTheSimulatorIsStopped) {
   TScratchDir dir;
   const std::string link = dir.File("dispenser");
-  symlink("/nonexistent/left-by-a-killed-run", link.c_str());
+  ASSERT_EQ(symlink("/nonexistent/left-by-a-killed-run", link.c_str()), 0);
   TSimProcess sim({"--link", link});
   ASSERT_TRUE(sim.Running()) << sim.Err();
   char target[256] = {};

@@ -25,7 +25,7 @@ TEST(HelperThread, StopInterruptsACallThatOnlyASignalEnds) {
   helper.Start("test-helper", [&] {
     while (!helper.Stopping()) {
       char byte;
-      (void)::read(pipe.fds[0], &byte, 1);  // EINTR when the signal comes
+      [[maybe_unused]] const ssize_t n = ::read(pipe.fds[0], &byte, 1);  // EINTR when the signal comes
     }
     ended = true;
   });
