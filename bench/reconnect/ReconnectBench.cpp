@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <dirent.h>
 #include <time.h>
@@ -25,7 +24,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <vector>
 
 #include "bench/common/Percentile.h"

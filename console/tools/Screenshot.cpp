@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <iostream>
 
 #include "console/tools/MessageBoxAnswerer.h"

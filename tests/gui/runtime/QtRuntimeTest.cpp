@@ -8,7 +8,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
