@@ -100,11 +100,13 @@ bool TCustomComPort::BeginClose() {
 void TCustomComPort::EndClose() {
   bool wake = false;
   {
+    // Notified under the lock: a waiter that sees the close ended may free
+    // the port, condition variable included, as soon as it has the lock.
     std::lock_guard lock(FCloseLock);
     FClosingThread = std::thread::id();
     wake = std::exchange(FMainWaitsForClose, false);
+    FCloseEnded.notify_all();
   }
-  FCloseEnded.notify_all();
   if (wake) MainThread::Wake();
 }
 
