@@ -1,6 +1,7 @@
 // dispenser-cli send and monitor against dispenser-sim and against a far end
 // the test plays itself, all on real pseudo-terminals.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <atomic>
@@ -400,8 +401,8 @@ std::string CountsOf(const std::string& out) {
   const bool none =
       times == R"("reply_ms": {"min": null, "median": null, "p99": null, "max": null}, )";
   const bool some =
-      std::regex_match(times, std::regex(R"re("reply_ms": \{"min": \d+\.\d, "median": \d+\.\d, )re"
-                                         R"re("p99": \d+\.\d, "max": \d+\.\d\}, )re"));
+      std::regex_match(times, std::regex(R"re("reply_ms": \{"min": \d+\.\d\d, "median": \d+\.\d\d, )re"
+                                         R"re("p99": \d+\.\d\d, "max": \d+\.\d\d\}, )re"));
   EXPECT_TRUE(none || some) << times;
   return line.erase(from, to - from);
 }
@@ -603,4 +604,112 @@ TEST(CliVerdict, OnlyWholeRepliesToEveryCommandPass) {
     }
     EXPECT_TRUE(errShown) << name << ": " << err;
   }
+}
+
+namespace {
+
+// A log file that is a named pipe the test reads: the program's log lines go
+// through at once until the test stalls the pipe (fills it up); then the
+// next line waits until the test reads again, a log sink made slow on purpose.
+class TStallingLog {
+ public:
+  explicit TStallingLog(std::string path) : FPath(std::move(path)) {
+    EXPECT_EQ(mkfifo(FPath.c_str(), 0600), 0);
+    // Read and write: the program's open does not wait, and the test can fill it.
+    FFd = open(FPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  }
+  ~TStallingLog() {
+    FStop = true;
+    if (FDrain.joinable()) FDrain.join();
+    close(FFd);
+  }
+  const std::string& Path() const { return FPath; }
+
+  // Reads until the log holds `text`.
+  bool WaitFor(const std::string& text) {
+    for (int waited = 0; FText.find(text) == std::string::npos; waited += 2) {
+      if (waited > kHangTimeoutMs) return false;
+      ReadOn(2);
+    }
+    return true;
+  }
+  // Fills the pipe: the program's next log line waits for Release.
+  void Stall() {
+    const std::string filler(4096, '\n');
+    while (write(FFd, filler.data(), filler.size()) > 0) {
+    }
+    while (write(FFd, "\n", 1) > 0) {
+    }
+  }
+  // Reads on, on a thread of its own, until Drained.
+  void Release() {
+    FDrain = std::thread([this] {
+      while (!FStop) ReadOn(5);
+    });
+  }
+  // What the program wrote, the filler's newlines left out (so its lines run
+  // together), once it has ended.
+  std::string Drained() {
+    FStop = true;
+    if (FDrain.joinable()) FDrain.join();
+    while (ReadOn(0)) {
+    }
+    std::string text = FText;
+    std::erase(text, '\n');
+    return text;
+  }
+
+ private:
+  // Whether it read anything.
+  bool ReadOn(int waitMs) {
+    pollfd fd{FFd, POLLIN, 0};
+    if (poll(&fd, 1, waitMs) <= 0) return false;
+    char buffer[8192];
+    const ssize_t n = read(FFd, buffer, sizeof buffer);
+    if (n > 0) FText.append(buffer, static_cast<std::size_t>(n));
+    return n > 0;
+  }
+
+  std::string FPath;
+  int FFd = -1;
+  std::string FText;
+  std::atomic<bool> FStop{false};
+  std::thread FDrain;
+};
+
+}  // namespace
+
+// A reply's time runs from the end of its command's write to the read that
+// brought its last byte: a far end that answers 20 ms after the write is a
+// 20 ms reply however long the program then takes over it (here its log
+// stalls while the reply is handled).
+TEST(CliRun, AReplyIsTimedWhenItsLastByteWasReadNotWhenItWasHandled) {
+  constexpr auto kAnswerAfter = std::chrono::milliseconds(20);
+  constexpr auto kStall = std::chrono::milliseconds(200);
+  TFarEnd line;
+  TScratchDir dir;
+  TStallingLog log(dir.File("log.tsv"));
+  TCliProcess run({"run", "--port", line.SlavePath(), "--json", "--timeout", "10000", "--log",
+                   log.Path(), "state-query"});
+  // The sent line follows the write's end: the answer is at least 20 ms after it.
+  ASSERT_TRUE(log.WaitFor("\tsent\tstate-query\t"));
+  const auto sent = std::chrono::steady_clock::now();
+  log.Stall();
+  std::this_thread::sleep_until(sent + kAnswerAfter);
+  line.Write(Hex("0230307372303030D703"));
+  std::this_thread::sleep_for(kStall);
+  log.Release();
+  EXPECT_EQ(run.Wait(), 0) << run.Err();
+
+  std::smatch match;
+  const std::string out = run.Out();
+  ASSERT_TRUE(std::regex_search(out, match, std::regex(R"re("min": (\d+\.\d+), )re"))) << out;
+  const double replyMs = std::stod(match[1]);
+  EXPECT_GE(replyMs, 20.0) << out;
+  EXPECT_LT(replyMs, 20.0 + kStall.count() / 2) << out;
+  // To the hundredth of a millisecond, the same in the log.
+  EXPECT_TRUE(std::regex_match(match[1].str(), std::regex(R"(\d+\.\d\d)"))) << out;
+  const std::string logged = log.Drained();
+  EXPECT_NE(logged.find("\treply\tstate-query\t\t" + match[1].str() + " ms"), std::string::npos)
+      << logged;
 }
