@@ -28,8 +28,10 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// Runs dispenser-cli with `args`; its stdout goes to `stdoutPath` if given.
-TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullptr) {
+// Runs dispenser-cli with `args`; its stdout goes to `stdoutPath` if given,
+// `env` ("NAME=value") is added to its environment.
+TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullptr,
+            const std::vector<std::string>& env = {}) {
   char dir[] = "/tmp/dispenser-cli-test.XXXXXX";
   if (mkdtemp(dir) == nullptr) ADD_FAILURE() << "mkdtemp failed";
   const std::string out = std::string(dir) + "/out";
@@ -44,6 +46,7 @@ TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullp
     const int o = open(stdoutPath != nullptr ? stdoutPath : out.c_str(), O_WRONLY | O_CREAT, 0600);
     const int e = open(err.c_str(), O_WRONLY | O_CREAT, 0600);
     if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+    for (const std::string& variable : env) putenv(const_cast<char*>(variable.c_str()));
     execv(DISPENSER_CLI, argv.data());
     _exit(127);
   }
@@ -147,6 +150,19 @@ TEST(DispenserCliDecode, JsonKeepsLowBytesAsCodePointsAndDecodesKorean) {
                      "\n"
                      R"({"target": "ProgressBar2", "text": ""})"
                      "\n");
+}
+
+// Where the C library's conversion modules are missing (iconv_open fails
+// for every code page), Korean replies still decode, whole lines.
+TEST(DispenserCliDecode, KoreanDecodesWithoutTheSystemsConversionModules) {
+  const std::vector<std::string> args = {"decode", "02 30 30 63 B4 EB 31 32 00 03"};
+  const TCliRun plain = Cli(args);
+  ASSERT_NE(plain.Out.find("\t␂00c대12"), std::string::npos) << plain.Out;
+  const TCliRun withoutIconv =
+      Cli(args, nullptr, {"LD_PRELOAD=" NO_ICONV_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0"});
+  EXPECT_EQ(withoutIconv.Exit, plain.Exit) << withoutIconv.Err;
+  EXPECT_EQ(withoutIconv.Out, plain.Out);
+  EXPECT_EQ(withoutIconv.Err, plain.Err);
 }
 
 TEST(DispenserCliDecode, CountThatIsNoNumberPrintsTheEffectsSoFarThenExitsThree) {
