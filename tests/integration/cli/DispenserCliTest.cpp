@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +114,38 @@ TEST(DispenserCliUsage, WrongCommandLinesExitTwoWithAMessageAndNothingOnStdout) 
   }
   EXPECT_NE(Cli({"decode", "02 3"}).Err.find("odd number of hex digits"), std::string::npos);
   EXPECT_NE(Cli({"decode", "02 0x"}).Err.find("'x' at position 5"), std::string::npos);
+}
+
+// Every command the usage lists, with --help (or -h, as the program itself
+// takes it) last after whatever else, even what would be a wrong command
+// line, prints its own usage on stdout.
+TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) {
+  std::vector<std::string> commands;
+  std::istringstream usage(Cli({"--help"}).Out);
+  for (std::string line; std::getline(usage, line);) {
+    if (line.size() > 2 && line.starts_with("  ") && std::islower(line[2])) {
+      commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+  }
+  EXPECT_EQ(commands.size(), 7u) << usage.str();
+  const std::vector<std::string> lines[] = {
+      {"--help"}, {"-h"}, {"--json", "--help"}, {"--port", "/nowhere", "--bogus", "--help"},
+      {"--bogus", "-h"}};
+  for (const std::string& command : commands) {
+    for (const auto& words : lines) {
+      std::vector<std::string> args = {command};
+      args.insert(args.end(), words.begin(), words.end());
+      std::string line;
+      for (const auto& arg : args) line += " " + arg;
+      const TCliRun run = Cli(args);
+      EXPECT_EQ(run.Exit, 0) << line << ": " << run.Err;
+      EXPECT_TRUE(run.Out.starts_with("usage: dispenser-cli " + command + " ") ||
+                  run.Out.starts_with("usage: dispenser-cli " + command + "\n"))
+          << line << ": " << run.Out;
+      EXPECT_NE(run.Out.find("\nexit status:\n"), std::string::npos) << line;
+      EXPECT_EQ(run.Err, "") << line;
+    }
+  }
 }
 
 TEST(DispenserCliDecode, PrintsEachEffectAsTargetTabTextWithControlsVisible) {
