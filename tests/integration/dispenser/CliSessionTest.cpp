@@ -1,7 +1,6 @@
 // dispenser-cli send and monitor against dispenser-sim and against a far end
 // the test plays itself, all on real pseudo-terminals.
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <atomic>
@@ -11,6 +10,7 @@
 #include <thread>
 
 #include "tests/integration/dispenser/SimProcess.h"
+#include "tests/integration/dispenser/StallingLog.h"
 
 using namespace simtest;
 
@@ -606,86 +606,13 @@ TEST(CliVerdict, OnlyWholeRepliesToEveryCommandPass) {
   }
 }
 
-namespace {
-
-// A log file that is a named pipe the test reads: the program's log lines go
-// through at once until the test stalls the pipe (fills it up); then the
-// next line waits until the test reads again, a log sink made slow on purpose.
-class TStallingLog {
- public:
-  explicit TStallingLog(std::string path) : FPath(std::move(path)) {
-    EXPECT_EQ(mkfifo(FPath.c_str(), 0600), 0);
-    // Read and write: the program's open does not wait, and the test can fill it.
-    FFd = open(FPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  }
-  ~TStallingLog() {
-    FStop = true;
-    if (FDrain.joinable()) FDrain.join();
-    close(FFd);
-  }
-  const std::string& Path() const { return FPath; }
-
-  // Reads until the log holds `text`.
-  bool WaitFor(const std::string& text) {
-    for (int waited = 0; FText.find(text) == std::string::npos; waited += 2) {
-      if (waited > kHangTimeoutMs) return false;
-      ReadOn(2);
-    }
-    return true;
-  }
-  // Fills the pipe: the program's next log line waits for Release.
-  void Stall() {
-    const std::string filler(4096, '\n');
-    while (write(FFd, filler.data(), filler.size()) > 0) {
-    }
-    while (write(FFd, "\n", 1) > 0) {
-    }
-  }
-  // Reads on, on a thread of its own, until Drained.
-  void Release() {
-    FDrain = std::thread([this] {
-      while (!FStop) ReadOn(5);
-    });
-  }
-  // What the program wrote, the filler's newlines left out (so its lines run
-  // together), once it has ended.
-  std::string Drained() {
-    FStop = true;
-    if (FDrain.joinable()) FDrain.join();
-    while (ReadOn(0)) {
-    }
-    std::string text = FText;
-    std::erase(text, '\n');
-    return text;
-  }
-
- private:
-  // Whether it read anything.
-  bool ReadOn(int waitMs) {
-    pollfd fd{FFd, POLLIN, 0};
-    if (poll(&fd, 1, waitMs) <= 0) return false;
-    char buffer[8192];
-    const ssize_t n = read(FFd, buffer, sizeof buffer);
-    if (n > 0) FText.append(buffer, static_cast<std::size_t>(n));
-    return n > 0;
-  }
-
-  std::string FPath;
-  int FFd = -1;
-  std::string FText;
-  std::atomic<bool> FStop{false};
-  std::thread FDrain;
-};
-
-}  // namespace
-
 // A reply's time runs from the end of its command's write to the read that
 // brought its last byte: a far end that answers 20 ms after the write is a
 // 20 ms reply however long the program then takes over it (here its log
 // stalls while the reply is handled).
 TEST(CliRun, AReplyIsTimedWhenItsLastByteWasReadNotWhenItWasHandled) {
   constexpr auto kAnswerAfter = std::chrono::milliseconds(20);
-  constexpr auto kStall = std::chrono::milliseconds(200);
+  constexpr auto kStall = std::chrono::milliseconds(400);
   TFarEnd line;
   TScratchDir dir;
   TStallingLog log(dir.File("log.tsv"));
