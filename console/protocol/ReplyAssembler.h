@@ -46,10 +46,11 @@ class TReplyAssembler {
   explicit TReplyAssembler(std::chrono::milliseconds restWait = kRestWait) : FRestWait(restWait) {}
 
   // Takes the bytes of one read, received at `now` (when the read returned);
-  // returns, in stream order, every block they complete, stamped with `now`. A frame starts at an STX and is whole
-  // ten bytes later if its tenth byte is ETX; otherwise the bytes up to the
-  // next STX are junk. Bytes before an STX are junk at once. The start of a
-  // frame is held until its rest comes or its wait is over.
+  // returns, in stream order, every block they complete, stamped with `now`.
+  // A frame starts at an STX and is whole ten bytes later if its tenth byte
+  // is ETX; otherwise the bytes up to the next STX are junk. Bytes before an
+  // STX are junk at once. The start of a frame is held until its rest comes
+  // or its wait is over.
   std::vector<TReplyBlock> Feed(std::span<const std::uint8_t> bytes, TClock::time_point now);
 
   // When the held bytes are to be handed on as they are; nothing if none are held.

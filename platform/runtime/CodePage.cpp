@@ -1,5 +1,5 @@
 // The double-byte table of code page 949, built once, on first use, from the
-// system's pair conversion, so lookups are lock-free.
+// system's pair conversion (Cp949PairConverter), so lookups are lock-free.
 #include "platform/runtime/CodePage.h"
 
 #include <array>

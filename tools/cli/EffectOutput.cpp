@@ -49,10 +49,13 @@ std::string JsonEscaped(const std::string& text) {
 void PrintEffect(const TReplyEffect& effect, TEffectFormat format, std::ostream& out) {
   const std::string target = ReplyTargetName(effect.Target);
   // The whole line first: a conversion that fails prints none of it.
-  const std::string line =
-      format == efJson ? R"({"target": ")" + target + R"(", "text": ")" +
-                             JsonEscaped(effect.Text + DecodedText(effect.Raw)) + "\"}\n"
-                       : target + '\t' + effect.Text + DisplayText(effect.Raw) + '\n';
+  std::string line;
+  if (format == efJson) {
+    line = R"({"target": ")" + target + R"(", "text": ")" +
+           JsonEscaped(effect.Text + DecodedText(effect.Raw)) + "\"}\n";
+  } else {
+    line = target + '\t' + effect.Text + DisplayText(effect.Raw) + '\n';
+  }
   out << line;
 }
 

@@ -128,9 +128,11 @@ TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) 
     }
   }
   EXPECT_EQ(commands.size(), 7u) << usage.str();
-  const std::vector<std::string> lines[] = {
-      {"--help"}, {"-h"}, {"--json", "--help"}, {"--port", "/nowhere", "--bogus", "--help"},
-      {"--bogus", "-h"}};
+  const std::vector<std::string> lines[] = {{"--help"},
+                                            {"-h"},
+                                            {"--json", "--help"},
+                                            {"--port", "/nowhere", "--bogus", "--help"},
+                                            {"--bogus", "-h"}};
   for (const std::string& command : commands) {
     for (const auto& words : lines) {
       std::vector<std::string> args = {command};
