@@ -8,7 +8,7 @@ std::vector<TReplyBlock> TReplyAssembler::Feed(std::span<const std::uint8_t> byt
   if (bytes.empty()) return blocks;
   FLastByte = now;
   for (TFramePiece& piece : FCutter.Feed(bytes)) {
-    blocks.push_back({piece.Kind == fpFrame ? rbFrame : rbJunk, std::move(piece.Bytes)});
+    blocks.push_back({piece.Kind == fpFrame ? rbFrame : rbJunk, std::move(piece.Bytes), now});
   }
   return blocks;
 }
@@ -27,7 +27,7 @@ std::vector<TReplyBlock> TReplyAssembler::Expire(TClock::time_point now) {
 std::vector<TReplyBlock> TReplyAssembler::Flush() {
   TRawBytes held = FCutter.TakeHeld();
   if (held.empty()) return {};
-  return {{rbIncomplete, std::move(held)}};
+  return {{rbIncomplete, std::move(held), FLastByte}};
 }
 
 bool AnswersCommand(const TReplyBlock& block, TDispenserCommand command) {

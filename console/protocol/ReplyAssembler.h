@@ -23,6 +23,10 @@ enum TReplyBlockKind : std::uint8_t {
 struct TReplyBlock {
   TReplyBlockKind Kind;
   TRawBytes Bytes;
+  // When the read that completed the block returned (for a frame: the read of
+  // its last byte). A reply's time is taken from it, not from when the block
+  // is handled.
+  std::chrono::steady_clock::time_point LastByteAt{};
 
   friend bool operator==(const TReplyBlock&, const TReplyBlock&) = default;
 };
@@ -41,16 +45,18 @@ class TReplyAssembler {
 
   explicit TReplyAssembler(std::chrono::milliseconds restWait = kRestWait) : FRestWait(restWait) {}
 
-  // Takes the bytes of one read, received at `now`; returns, in stream
-  // order, every block they complete. A frame starts at an STX and is whole
-  // ten bytes later if its tenth byte is ETX; otherwise the bytes up to the
-  // next STX are junk. Bytes before an STX are junk at once. The start of a
-  // frame is held until its rest comes or its wait is over.
+  // Takes the bytes of one read, received at `now` (when the read returned);
+  // returns, in stream order, every block they complete, stamped with `now`.
+  // A frame starts at an STX and is whole ten bytes later if its tenth byte
+  // is ETX; otherwise the bytes up to the next STX are junk. Bytes before an
+  // STX are junk at once. The start of a frame is held until its rest comes
+  // or its wait is over.
   std::vector<TReplyBlock> Feed(std::span<const std::uint8_t> bytes, TClock::time_point now);
 
   // When the held bytes are to be handed on as they are; nothing if none are held.
   std::optional<TClock::time_point> Due() const;
-  // From Due() on: the held bytes as one incomplete block. Before it: nothing.
+  // From Due() on: the held bytes as one incomplete block (stamped with the
+  // time its last byte was received). Before it: nothing.
   std::vector<TReplyBlock> Expire(TClock::time_point now);
   // The held bytes at once (the end of a session).
   std::vector<TReplyBlock> Flush();

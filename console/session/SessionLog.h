@@ -26,7 +26,7 @@ enum TLogEvent : std::uint8_t {
   leSent,          // NAME the command, HEX its frame
   leReceived,      // HEX a block as read
   leShown,         // NAME the control (Memo1, Edit1, Edit2, Edit3, dialog), TEXT what it shows
-  leReply,         // NAME the command, TEXT the reply time ("12 ms")
+  leReply,         // NAME the command, TEXT the reply time ("12.34 ms")
   leNoReply,       // NAME the command, TEXT the time waited
   leError,         // TEXT the error's message
   leUnmatched,     // HEX a reply frame that answers no waiting command

@@ -63,7 +63,7 @@ void TSessionRecorder::Shown(std::string_view target, std::string_view text) {
 
 void TSessionRecorder::Reply(TDispenserCommand command,
                              std::chrono::duration<double, std::milli> time) {
-  Write(leReply, CommandName(command), "", MillisecondsText(time));
+  Write(leReply, CommandName(command), "", MillisecondsText(time, 2));
 }
 
 void TSessionRecorder::NoReply(TDispenserCommand command, std::chrono::milliseconds waited) {
@@ -82,8 +82,8 @@ void TSessionRecorder::Error(std::string_view message) {
   Write(leError, "", "", message);
 }
 
-std::string MillisecondsText(std::chrono::duration<double, std::milli> time) {
+std::string MillisecondsText(std::chrono::duration<double, std::milli> time, int decimals) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f ms", time.count());
+  std::snprintf(text, sizeof text, "%.*f ms", decimals, time.count());
   return text;
 }

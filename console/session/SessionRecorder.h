@@ -54,5 +54,6 @@ class TSessionRecorder {
   TFailureHandler FOnNotice;
 };
 
-// A duration as the log and the summaries write it: "12.3 ms".
-std::string MillisecondsText(std::chrono::duration<double, std::milli> time);
+// A duration as the log and the summaries write it: "12.3 ms" (a reply time
+// with two decimals: "12.34 ms").
+std::string MillisecondsText(std::chrono::duration<double, std::milli> time, int decimals = 1);

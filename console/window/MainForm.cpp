@@ -285,8 +285,9 @@ void TForm1::SendCommand(TDispenserCommand command, const char* logLine) {
   }
   const TFrame& frame = CommandFrame(command);
   PortWrite(*Com1, frame.data(), static_cast<std::int32_t>(frame.size()));
+  const auto written = std::chrono::steady_clock::now();
   FRecorder.Sent(command);
-  FReplyWatch->Sent(command);
+  FReplyWatch->Sent(command, written);
   ui->ProgressBar1->StepIt();
   ++FSendCount;
   ui->Edit9->setText(QString::number(FSendCount));
@@ -334,8 +335,9 @@ void TForm1::Com1RxChar(TObject*, std::int32_t Count) {
   if (Count <= 0) return;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(Count), 0);
   Com1->Read(buffer.data(), Count);
+  const auto readAt = std::chrono::steady_clock::now();
   FRecorder.Received(buffer);
-  FReplies->Receive(buffer);
+  FReplies->Receive(buffer, readAt);
 }
 
 void TForm1::ApplyReply(const TReplyBlock& block) {

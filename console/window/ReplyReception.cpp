@@ -17,8 +17,8 @@ TReplyReception::TReplyReception(TComponent* owner, TApply apply, TArrived arriv
   FTimer->OnTimer = [this](TObject*) { TimerDue(); };
 }
 
-void TReplyReception::Receive(std::span<const std::uint8_t> bytes) {
-  Queue(FAssembler.Feed(bytes, TClock::now()));
+void TReplyReception::Receive(std::span<const std::uint8_t> bytes, TClock::time_point readAt) {
+  Queue(FAssembler.Feed(bytes, readAt));
   ApplyQueued();
 }
 

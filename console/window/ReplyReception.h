@@ -29,9 +29,10 @@ class TReplyReception {
   // The timer is a component of `owner`.
   TReplyReception(TComponent* owner, TApply apply, TArrived arrived = {});
 
-  // The bytes of one read. Raises what applying a block raised; the blocks
-  // after that one are then applied from the timer.
-  void Receive(std::span<const std::uint8_t> bytes);
+  // The bytes of one read, which returned at `readAt` (the blocks carry it).
+  // Raises what applying a block raised; the blocks after that one are then
+  // applied from the timer.
+  void Receive(std::span<const std::uint8_t> bytes, TReplyAssembler::TClock::time_point readAt);
 
  private:
   void TimerDue();

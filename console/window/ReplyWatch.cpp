@@ -12,8 +12,8 @@ TReplyWatch::TReplyWatch(TComponent* owner, QLabel& panel, TSessionRecorder& rec
   FTimer->OnTimer = [this](TObject*) { TimedOut(); };
 }
 
-void TReplyWatch::Sent(TDispenserCommand command) {
-  FAwaited.push_back({command, TClock::now()});
+void TReplyWatch::Sent(TDispenserCommand command, TClock::time_point writtenAt) {
+  FAwaited.push_back({command, writtenAt});
   if (FAwaited.size() == 1) Rearm();
 }
 
@@ -33,7 +33,7 @@ void TReplyWatch::Arrived(const TReplyBlock& block) {
     FAwaited.erase(answered);
     return Rearm();
   }
-  const std::chrono::duration<double, std::milli> time = TClock::now() - answered->SentAt;
+  const std::chrono::duration<double, std::milli> time = block.LastByteAt - answered->SentAt;
   Show(QString("응답 %1 ms").arg(std::lround(time.count())));
   FRecorder.Reply(answered->Command, time);
   FAwaited.erase(answered);

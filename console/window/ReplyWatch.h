@@ -1,8 +1,9 @@
 // How long the dispenser took to answer: from the end of a command's write
-// to the first reply frame that answers it (its letter in lower case, or an
-// error reply, as AnswersCommand matches them), shown in a status panel
-// ("응답 12 ms"); "응답 없음" when none comes within the time-out, which the
-// session log records too. Commands sent before the last one was answered
+// to the read of the last byte of the first reply frame that answers it (its
+// letter in lower case, or an error reply, as AnswersCommand matches them),
+// taken when the read returned, however long the window then takes over the
+// block; shown in a status panel ("응답 12 ms"); "응답 없음" when none comes
+// within the time-out, which the session log records too. Commands sent before the last one was answered
 // wait side by side, each with its own time-out; a reply goes to the oldest
 // that it answers, and a reply that answers none is logged as unmatched; a
 // reply cut off (the rest never came) is its command's time-out at once.
@@ -27,8 +28,9 @@ class TReplyWatch {
   // The timer is a component of `owner`.
   TReplyWatch(TComponent* owner, QLabel& panel, TSessionRecorder& recorder);
 
-  // A command's frame has been written: its reply is awaited from now on.
-  void Sent(TDispenserCommand command);
+  // A command's frame has been written, the write ending at `writtenAt`:
+  // its reply is awaited from then on.
+  void Sent(TDispenserCommand command, std::chrono::steady_clock::time_point writtenAt);
   // A block handed on by the reply assembler, as it arrived.
   void Arrived(const TReplyBlock& block);
 

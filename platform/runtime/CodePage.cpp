@@ -1,5 +1,5 @@
 // The double-byte table of code page 949, built once, on first use, from the
-// system's conversion, so lookups are lock-free.
+// system's pair conversion (Cp949PairConverter), so lookups are lock-free.
 #include "platform/runtime/CodePage.h"
 
 #include <array>
@@ -13,7 +13,7 @@ constexpr unsigned kLeadCount = 0xFE - kFirstLead + 1;
 using TPairTable = std::array<char32_t, kLeadCount * 256>;
 
 TPairTable BuildTable() {
-  const TCp949PairConverter convert = SystemCp949Converter();
+  const TCp949PairConverter convert = Cp949PairConverter();
   TPairTable table{};
   for (unsigned lead = kFirstLead; lead <= 0xFE; ++lead) {
     for (unsigned trail = 0; trail <= 0xFF; ++trail) {

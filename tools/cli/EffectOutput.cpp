@@ -47,13 +47,16 @@ std::string JsonEscaped(const std::string& text) {
 }  // namespace
 
 void PrintEffect(const TReplyEffect& effect, TEffectFormat format, std::ostream& out) {
-  const char* target = ReplyTargetName(effect.Target);
+  const std::string target = ReplyTargetName(effect.Target);
+  // The whole line first: a conversion that fails prints none of it.
+  std::string line;
   if (format == efJson) {
-    out << R"({"target": ")" << target << R"(", "text": ")"
-        << JsonEscaped(effect.Text + DecodedText(effect.Raw)) << "\"}\n";
+    line = R"({"target": ")" + target + R"(", "text": ")" +
+           JsonEscaped(effect.Text + DecodedText(effect.Raw)) + "\"}\n";
   } else {
-    out << target << '\t' << effect.Text << DisplayText(effect.Raw) << '\n';
+    line = target + '\t' + effect.Text + DisplayText(effect.Raw) + '\n';
   }
+  out << line;
 }
 
 int PrintDecodedReply(const TDecodedReply& reply, TEffectFormat format, std::ostream& out,

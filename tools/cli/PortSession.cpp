@@ -89,6 +89,7 @@ void TPortSession::HandleRxChar(std::int32_t count) {
   // As the window does: read the reported count at once, on the main thread.
   std::vector<std::uint8_t> block(static_cast<std::size_t>(count), 0);
   const std::int32_t read = FPort->Read(block.data(), count);
+  FReadAt = std::chrono::steady_clock::now();
   // Only what the read returned was received; the rest of the buffer is not data.
   block.resize(static_cast<std::size_t>(std::clamp(read, 0, count)));
   if (!block.empty() && FOnBlock) FOnBlock(block);

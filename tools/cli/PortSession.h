@@ -42,6 +42,9 @@ class TPortSession {
   // engine's message and, on a second line, the cause in plain words.
   void Open(const std::string& name, TBlockHandler onBlock);
   TComPort& Port() { return *FPort; }
+  // When the read whose bytes the block handler is given returned: the time
+  // they were in, however long the handlers then take over them.
+  std::chrono::steady_clock::time_point ReadAt() const { return FReadAt; }
 
   // Runs the main thread's loop until `wait` has passed (without one, only
   // the other two ends apply), a stop signal, or the device is gone.
@@ -88,6 +91,7 @@ class TPortSession {
   std::unique_ptr<TApplication> FApplication;
   std::unique_ptr<TComPort> FPort;
   TBlockHandler FOnBlock;
+  std::chrono::steady_clock::time_point FReadAt;
   std::vector<TLoopTimer> FTimers;
   // Shared with the calls the alarm queued, which may outlive the session.
   std::shared_ptr<std::function<void()>> FOnAlarm;

@@ -10,7 +10,7 @@ TReplyFeed::~TReplyFeed() {
 }
 
 void TReplyFeed::Receive(std::span<const std::uint8_t> bytes) {
-  Hand(FAssembler.Feed(bytes, TReplyAssembler::TClock::now()));
+  Hand(FAssembler.Feed(bytes, FSession.ReadAt()));
 }
 
 void TReplyFeed::Finish() {

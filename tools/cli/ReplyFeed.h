@@ -21,7 +21,8 @@ class TReplyFeed {
   TReplyFeed(const TReplyFeed&) = delete;
   TReplyFeed& operator=(const TReplyFeed&) = delete;
 
-  // The bytes of one read.
+  // The bytes of one read, from the session's block handler: their blocks
+  // carry the time that read returned (the session's ReadAt).
   void Receive(std::span<const std::uint8_t> bytes);
   // Hands on whatever is still held.
   void Finish();

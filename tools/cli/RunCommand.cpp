@@ -107,7 +107,8 @@ class TRunner {
     const bool stop = FPlan.StopOnError && fault;
     if (FAwaited && AnswersCommand(block, *FAwaited)) {
       if (block.Kind == rbIncomplete) return NoReply();  // a cut-off reply is none
-      const std::chrono::duration<double, std::milli> time = TClock::now() - FSentAt;
+      // From the end of the write to the read of the reply's last byte.
+      const std::chrono::duration<double, std::milli> time = block.LastByteAt - FSentAt;
       ++FTally.Replies;
       FTally.ReplyMs.push_back(time.count());
       FRecorder.Reply(*FAwaited, time);

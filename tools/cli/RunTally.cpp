@@ -35,9 +35,10 @@ double Percentile(const std::vector<double>& sorted, double p) {
   return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
-std::string Decimal1(double value) {
+// Reply times to the hundredth of a millisecond.
+std::string Decimal2(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
+  std::snprintf(text, sizeof text, "%.2f", value);
   return text;
 }
 
@@ -100,8 +101,8 @@ void TRunTally::PrintText(std::ostream& out) const {
   }
   std::vector<double> sorted = ReplyMs;
   std::sort(sorted.begin(), sorted.end());
-  out << "min " << Decimal1(sorted.front()) << " ms, median " << Decimal1(Percentile(sorted, 0.5))
-      << " ms, p99 " << Decimal1(Percentile(sorted, 0.99)) << " ms, max " << Decimal1(sorted.back())
+  out << "min " << Decimal2(sorted.front()) << " ms, median " << Decimal2(Percentile(sorted, 0.5))
+      << " ms, p99 " << Decimal2(Percentile(sorted, 0.99)) << " ms, max " << Decimal2(sorted.back())
       << " ms\n";
 }
 
@@ -119,9 +120,9 @@ void TRunTally::PrintJson(std::ostream& out) const {
   } else {
     std::vector<double> sorted = ReplyMs;
     std::sort(sorted.begin(), sorted.end());
-    out << R"({"min": )" << Decimal1(sorted.front()) << R"(, "median": )"
-        << Decimal1(Percentile(sorted, 0.5)) << R"(, "p99": )" << Decimal1(Percentile(sorted, 0.99))
-        << R"(, "max": )" << Decimal1(sorted.back()) << "}";
+    out << R"({"min": )" << Decimal2(sorted.front()) << R"(, "median": )"
+        << Decimal2(Percentile(sorted, 0.5)) << R"(, "p99": )" << Decimal2(Percentile(sorted, 0.99))
+        << R"(, "max": )" << Decimal2(sorted.back()) << "}";
   }
   out << R"(, "unmatched": )" << Unmatched << R"(, "incomplete": )" << Incomplete
       << R"(, "checksum_errors": )" << ChecksumErrors << R"(, "interrupted": )"

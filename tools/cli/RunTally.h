@@ -24,7 +24,7 @@ struct TRunTally {
   std::map<std::string, unsigned> ErrorReplies;
   std::map<std::string, std::string> ErrorMeanings;  // "E2": "jam 1 or jam 2."
   std::int64_t Notes = 0;                            // dispensed, as the replies say
-  std::vector<double> ReplyMs;                       // each reply's time
+  std::vector<double> ReplyMs;                       // write's end to the last byte read
 
   // Counts what a reply frame says (notes, an error reply, a wrong
   // checksum, a frame cut off), whether or not it answered the waiting
@@ -38,8 +38,8 @@ struct TRunTally {
 
   void PrintText(std::ostream& out) const;
   // One line: {"sent": 60, "replies": 60, "timeouts": 0, "error_replies":
-  // {"E2": 1}, "notes": 200, "reply_ms": {"min": 1.2, "median": 3.4, "p99":
-  // 9.9, "max": 12.0}, "unmatched": 0, "incomplete": 0, "checksum_errors": 0,
+  // {"E2": 1}, "notes": 200, "reply_ms": {"min": 1.25, "median": 3.40, "p99":
+  // 9.91, "max": 12.07}, "unmatched": 0, "incomplete": 0, "checksum_errors": 0,
   // "interrupted": false}
   void PrintJson(std::ostream& out) const;
 };

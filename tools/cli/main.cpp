@@ -72,7 +72,9 @@ int Run(std::string_view name, TCliArgs args) {
   const auto command = std::find_if(commands.begin(), commands.end(),
                                     [&](const TCliCommand& c) { return c.Name == name; });
   if (command == commands.end()) return UsageError("unknown command '" + std::string(name) + "'");
-  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+  // --help (or -h, as at the top) anywhere after the command name.
+  if (std::any_of(args.begin(), args.end(),
+                  [](std::string_view arg) { return arg == "--help" || arg == "-h"; })) {
     PrintCommandUsage(*command, std::cout);
     return cxOk;
   }

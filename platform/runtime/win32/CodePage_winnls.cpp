@@ -3,7 +3,7 @@
 
 #include "platform/runtime/CodePage.h"
 
-TCp949PairConverter SystemCp949Converter() {
+TCp949PairConverter Cp949PairConverter() {
   return [](std::uint8_t lead, std::uint8_t trail) -> char32_t {
     const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     wchar_t out[4] = {};

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,8 +29,10 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-// Runs dispenser-cli with `args`; its stdout goes to `stdoutPath` if given.
-TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullptr) {
+// Runs dispenser-cli with `args`; its stdout goes to `stdoutPath` if given,
+// `env` ("NAME=value") is added to its environment.
+TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullptr,
+            const std::vector<std::string>& env = {}) {
   char dir[] = "/tmp/dispenser-cli-test.XXXXXX";
   if (mkdtemp(dir) == nullptr) ADD_FAILURE() << "mkdtemp failed";
   const std::string out = std::string(dir) + "/out";
@@ -44,6 +47,7 @@ TCliRun Cli(const std::vector<std::string>& args, const char* stdoutPath = nullp
     const int o = open(stdoutPath != nullptr ? stdoutPath : out.c_str(), O_WRONLY | O_CREAT, 0600);
     const int e = open(err.c_str(), O_WRONLY | O_CREAT, 0600);
     if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+    for (const std::string& variable : env) putenv(const_cast<char*>(variable.c_str()));
     execv(DISPENSER_CLI, argv.data());
     _exit(127);
   }
@@ -112,6 +116,40 @@ TEST(DispenserCliUsage, WrongCommandLinesExitTwoWithAMessageAndNothingOnStdout) 
   EXPECT_NE(Cli({"decode", "02 0x"}).Err.find("'x' at position 5"), std::string::npos);
 }
 
+// Every command the usage lists, with --help (or -h, as the program itself
+// takes it) last after whatever else, even what would be a wrong command
+// line, prints its own usage on stdout.
+TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) {
+  std::vector<std::string> commands;
+  std::istringstream usage(Cli({"--help"}).Out);
+  for (std::string line; std::getline(usage, line);) {
+    if (line.size() > 2 && line.starts_with("  ") && std::islower(line[2])) {
+      commands.push_back(line.substr(2, line.find(' ', 2) - 2));
+    }
+  }
+  EXPECT_EQ(commands.size(), 7u) << usage.str();
+  const std::vector<std::string> lines[] = {{"--help"},
+                                            {"-h"},
+                                            {"--json", "--help"},
+                                            {"--port", "/nowhere", "--bogus", "--help"},
+                                            {"--bogus", "-h"}};
+  for (const std::string& command : commands) {
+    for (const auto& words : lines) {
+      std::vector<std::string> args = {command};
+      args.insert(args.end(), words.begin(), words.end());
+      std::string line;
+      for (const auto& arg : args) line += " " + arg;
+      const TCliRun run = Cli(args);
+      EXPECT_EQ(run.Exit, 0) << line << ": " << run.Err;
+      EXPECT_TRUE(run.Out.starts_with("usage: dispenser-cli " + command + " ") ||
+                  run.Out.starts_with("usage: dispenser-cli " + command + "\n"))
+          << line << ": " << run.Out;
+      EXPECT_NE(run.Out.find("\nexit status:\n"), std::string::npos) << line;
+      EXPECT_EQ(run.Err, "") << line;
+    }
+  }
+}
+
 TEST(DispenserCliDecode, PrintsEachEffectAsTargetTabTextWithControlsVisible) {
   const TCliRun run = Cli({"decode", "02 30 30 63 30 31 32 33 8B 03"});
   EXPECT_EQ(run.Exit, 0);
@@ -147,6 +185,19 @@ TEST(DispenserCliDecode, JsonKeepsLowBytesAsCodePointsAndDecodesKorean) {
                      "\n"
                      R"({"target": "ProgressBar2", "text": ""})"
                      "\n");
+}
+
+// Where the C library's conversion modules are missing (iconv_open fails
+// for every code page), Korean replies still decode, whole lines.
+TEST(DispenserCliDecode, KoreanDecodesWithoutTheSystemsConversionModules) {
+  const std::vector<std::string> args = {"decode", "02 30 30 63 B4 EB 31 32 00 03"};
+  const TCliRun plain = Cli(args);
+  ASSERT_NE(plain.Out.find("\t␂00c대12"), std::string::npos) << plain.Out;
+  const TCliRun withoutIconv =
+      Cli(args, nullptr, {"LD_PRELOAD=" NO_ICONV_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0"});
+  EXPECT_EQ(withoutIconv.Exit, plain.Exit) << withoutIconv.Err;
+  EXPECT_EQ(withoutIconv.Out, plain.Out);
+  EXPECT_EQ(withoutIconv.Err, plain.Err);
 }
 
 TEST(DispenserCliDecode, CountThatIsNoNumberPrintsTheEffectsSoFarThenExitsThree) {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/integration/dispenser/SimProcess.h"
+#include "tests/integration/dispenser/StallingLog.h"
 
 using namespace simtest;
 
@@ -400,8 +401,8 @@ std::string CountsOf(const std::string& out) {
   const bool none =
       times == R"("reply_ms": {"min": null, "median": null, "p99": null, "max": null}, )";
   const bool some =
-      std::regex_match(times, std::regex(R"re("reply_ms": \{"min": \d+\.\d, "median": \d+\.\d, )re"
-                                         R"re("p99": \d+\.\d, "max": \d+\.\d\}, )re"));
+      std::regex_match(times, std::regex(R"re("reply_ms": \{"min": \d+\.\d\d, "median": \d+\.\d\d, )re"
+                                         R"re("p99": \d+\.\d\d, "max": \d+\.\d\d\}, )re"));
   EXPECT_TRUE(none || some) << times;
   return line.erase(from, to - from);
 }
@@ -603,4 +604,39 @@ TEST(CliVerdict, OnlyWholeRepliesToEveryCommandPass) {
     }
     EXPECT_TRUE(errShown) << name << ": " << err;
   }
+}
+
+// A reply's time runs from the end of its command's write to the read that
+// brought its last byte: a far end that answers 20 ms after the write is a
+// 20 ms reply however long the program then takes over it (here its log
+// stalls while the reply is handled).
+TEST(CliRun, AReplyIsTimedWhenItsLastByteWasReadNotWhenItWasHandled) {
+  constexpr auto kAnswerAfter = std::chrono::milliseconds(20);
+  constexpr auto kStall = std::chrono::milliseconds(400);
+  TFarEnd line;
+  TScratchDir dir;
+  TStallingLog log(dir.File("log.tsv"));
+  TCliProcess run({"run", "--port", line.SlavePath(), "--json", "--timeout", "10000", "--log",
+                   log.Path(), "state-query"});
+  // The sent line follows the write's end: the answer is at least 20 ms after it.
+  ASSERT_TRUE(log.WaitFor("\tsent\tstate-query\t"));
+  const auto sent = std::chrono::steady_clock::now();
+  log.Stall();
+  std::this_thread::sleep_until(sent + kAnswerAfter);
+  line.Write(Hex("0230307372303030D703"));
+  std::this_thread::sleep_for(kStall);
+  log.Release();
+  EXPECT_EQ(run.Wait(), 0) << run.Err();
+
+  std::smatch match;
+  const std::string out = run.Out();
+  ASSERT_TRUE(std::regex_search(out, match, std::regex(R"re("min": (\d+\.\d+), )re"))) << out;
+  const double replyMs = std::stod(match[1]);
+  EXPECT_GE(replyMs, 20.0) << out;
+  EXPECT_LT(replyMs, 20.0 + kStall.count() / 2) << out;
+  // To the hundredth of a millisecond, the same in the log.
+  EXPECT_TRUE(std::regex_match(match[1].str(), std::regex(R"(\d+\.\d\d)"))) << out;
+  const std::string logged = log.Drained();
+  EXPECT_NE(logged.find("\treply\tstate-query\t\t" + match[1].str() + " ms"), std::string::npos)
+      << logged;
 }

@@ -44,10 +44,10 @@ TEST(RunTally, SummariesGiveTheCountsAndTheReplyTimesByNearestRank) {
             "error replies:\n"
             "  E2  1  jam 1 or jam 2.\n"
             "notes dispensed: 3\n"
-            "reply time: min 1.0 ms, median 50.0 ms, p99 99.0 ms, max 100.0 ms\n");
+            "reply time: min 1.04 ms, median 50.04 ms, p99 99.04 ms, max 100.04 ms\n");
   EXPECT_EQ(json.str(),
             R"({"sent": 101, "replies": 100, "timeouts": 1, "error_replies": {"E2": 1}, )"
-            R"("notes": 3, "reply_ms": {"min": 1.0, "median": 50.0, "p99": 99.0, "max": 100.0}, )"
+            R"("notes": 3, "reply_ms": {"min": 1.04, "median": 50.04, "p99": 99.04, "max": 100.04}, )"
             R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})"
             "\n");
   EXPECT_FALSE(tally.Passed());

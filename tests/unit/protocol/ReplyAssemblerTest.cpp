@@ -8,7 +8,8 @@
 #include "ReplyTestSupport.h"
 
 inline void PrintTo(const TReplyBlock& block, std::ostream* os) {
-  *os << "{" << int(block.Kind) << " " << HexText(block.Bytes) << "}";
+  *os << "{" << int(block.Kind) << " " << HexText(block.Bytes) << " at "
+      << block.LastByteAt.time_since_epoch().count() << "}";
 }
 
 namespace {
@@ -19,14 +20,19 @@ using TClock = TReplyAssembler::TClock;
 const std::string kStandby = "0230307372303030D703";
 const std::string kCount = "02303063303031308603";
 
-TReplyBlock Frame(const std::string& hex) {
-  return {rbFrame, Bytes(hex)};
+// The reads of a case come 1 ms apart; a block carries the time of the read
+// that completed it.
+TClock::time_point Read(int index) {
+  return TClock::time_point{} + index * 1ms;
 }
-TReplyBlock Junk(const std::string& hex) {
-  return {rbJunk, Bytes(hex)};
+TReplyBlock Frame(const std::string& hex, int read = 0) {
+  return {rbFrame, Bytes(hex), Read(read)};
+}
+TReplyBlock Junk(const std::string& hex, int read = 0) {
+  return {rbJunk, Bytes(hex), Read(read)};
 }
 
-// What the reads, all at one instant, hand on; and how many bytes wait.
+// What the reads hand on; and how many bytes wait.
 struct TCase {
   const char* Name;
   std::vector<std::string> Reads;
@@ -40,19 +46,21 @@ TEST(ReplyAssembler, HandsOnEveryFrameWholeAndEverythingElseAtOnceInStreamOrder)
   const TCase cases[] = {
       {"reply, junk, reply",
        {kStandby + "4142", "43" + kCount},
-       {Frame(kStandby), Junk("4142"), Junk("43"), Frame(kCount)}},
+       {Frame(kStandby), Junk("4142"), Junk("43", 1), Frame(kCount, 1)}},
       {"tenth byte no ETX: junk up to the next STX",
        {"02303063303031308604" + kStandby},
        {Junk("02303063303031308604"), Frame(kStandby)}},
-      {"cut off before a whole one", {"0230306330", kCount}, {Junk("0230306330"), Frame(kCount)}},
-      {"an STX as checksum", {"02303063303030D202", "03"}, {Frame("02303063303030D20203")}},
+      {"cut off before a whole one",
+       {"0230306330", kCount},
+       {Junk("0230306330", 1), Frame(kCount, 1)}},
+      {"an STX as checksum", {"02303063303030D202", "03"}, {Frame("02303063303030D20203", 1)}},
       {"the next frame's start is held", {kCount + "02303073"}, {Frame(kCount)}, 4},
   };
   for (const TCase& c : cases) {
     TReplyAssembler assembler;
     std::vector<TReplyBlock> blocks;
-    for (const std::string& read : c.Reads) {
-      for (TReplyBlock& b : assembler.Feed(Bytes(read), {})) blocks.push_back(b);
+    for (std::size_t i = 0; i < c.Reads.size(); ++i) {
+      for (TReplyBlock& b : assembler.Feed(Bytes(c.Reads[i]), Read(int(i)))) blocks.push_back(b);
     }
     EXPECT_EQ(blocks, c.Blocks) << c.Name;
     EXPECT_EQ(assembler.HeldBytes(), c.Held) << c.Name;
@@ -67,7 +75,7 @@ TEST(ReplyAssembler, AFrameStartIsHandedOnOnceItsWaitAfterTheLastByteIsOver) {
   EXPECT_EQ(assembler.Due(), t0 + 80ms);  // counted from the last byte
   EXPECT_TRUE(assembler.Expire(t0 + 79ms).empty());
   EXPECT_EQ(assembler.Expire(t0 + 80ms),
-            (std::vector<TReplyBlock>{{rbIncomplete, Bytes("0230306330")}}));
+            (std::vector<TReplyBlock>{{rbIncomplete, Bytes("0230306330"), t0 + 30ms}}));
   EXPECT_TRUE(assembler.Expire(t0 + 200ms).empty());
   EXPECT_EQ(assembler.Due(), std::nullopt);
 }

@@ -4,9 +4,11 @@
 #include <QRegularExpression>
 
 #include <fstream>
+#include <thread>
 
 #include "tests/gui/console/ConsoleTestSupport.h"
 #include "tests/integration/dispenser/SimProcess.h"
+#include "tests/integration/dispenser/StallingLog.h"
 #include "tests/integration/serial/PtyPair.h"
 
 using console_test::OnPort;
@@ -16,7 +18,7 @@ namespace {
 
 // The events of a session log, one "event<TAB>name<TAB>hex<TAB>text" a
 // line, after checking that every line has its time and that times never
-// go back. A reply time reads "N ms".
+// go back. A reply time reads "N ms" (in the file: to 0.01 ms).
 QStringList LogEvents(const std::string& path) {
   QStringList events;
   QString last;
@@ -31,7 +33,7 @@ QStringList LogEvents(const std::string& path) {
     last = time;
     QString event = line.section('\t', 1);
     if (event.startsWith("reply\t")) {
-      EXPECT_TRUE(QRegularExpression(R"(\t\d+\.\d ms$)").match(event).hasMatch())
+      EXPECT_TRUE(QRegularExpression(R"(\t\d+\.\d\d ms$)").match(event).hasMatch())
           << line.toStdString();
       event = event.section('\t', 0, 2) + "\tN ms";
     }
@@ -53,6 +55,51 @@ class ConsoleSession : public ::testing::Test {
     return options;
   }()};
 };
+
+// The reply time runs to the read of the reply's last byte: a reply that
+// comes 20 ms after the write is a 20 ms reply, though the log stalls while
+// the window handles it.
+TEST(ConsoleReplyTime, IsTakenWhenTheRepliesLastByteIsReadNotWhenItIsHandled) {
+  using namespace std::chrono_literals;
+  constexpr auto kAnswerAfter = 20ms;
+  constexpr auto kStall = 400ms;
+  simtest::TScratchDir scratch;
+  comm::testing::PtyPair far;
+  TMessageBoxAnswerer boxes;
+  simtest::TStallingLog log(scratch.File("session.tsv"));
+  TWindow window{[&] {
+    TConsoleOptions options = OnPort(far.slavePath);
+    options.NoLog = false;
+    options.LogFile = log.Path();
+    return options;
+  }()};
+  window.Click("Button2");
+  window.Click("state");
+  const auto sent = std::chrono::steady_clock::now();  // the write ended before
+  ASSERT_EQ(far.Read(10).size(), 10u);
+  log.Stall();
+  std::thread answer([&] {
+    std::this_thread::sleep_until(sent + kAnswerAfter);
+    far.Write(
+        "\x02"
+        "00sr000\xD7\x03");
+    std::this_thread::sleep_for(kStall);
+    log.Release();
+  });
+  const bool shown = LoopUntil([&] { return window.Panels()[3].startsWith("응답 "); });
+  answer.join();
+  ASSERT_TRUE(shown);
+  const QRegularExpressionMatch time =
+      QRegularExpression("^응답 (\\d+) ms$").match(window.Panels()[3]);
+  ASSERT_TRUE(time.hasMatch()) << window.Panels()[3].toStdString();
+  EXPECT_GE(time.captured(1).toInt(), 20);
+  EXPECT_LT(time.captured(1).toInt(), 20 + kStall.count() / 2);
+  const std::string logged = log.Drained();
+  EXPECT_TRUE(QRegularExpression(R"(\treply\tstate-query\t\t\d+\.\d\d ms)")
+                  .match(QString::fromStdString(logged))
+                  .hasMatch())
+      << logged;
+}
 
 TEST_F(ConsoleSession, TheLogFileKeepsSentReceivedShownAndReplyTimesInOrder) {
   window.Click("Button2");
