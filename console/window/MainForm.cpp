@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTime>
 
+#include <algorithm>
 #include <vector>
 
 #include "console/protocol/DispenserLine.h"
@@ -334,7 +335,9 @@ void TForm1::Button1Click(TObject*) {
 void TForm1::Com1RxChar(TObject*, std::int32_t Count) {
   if (Count <= 0) return;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(Count), 0);
-  Com1->Read(buffer.data(), Count);
+  // Only what the read returned goes on: a short read must not hand on zeros.
+  buffer.resize(static_cast<std::size_t>(std::max(Com1->Read(buffer.data(), Count), 0)));
+  if (buffer.empty()) return;
   const auto readAt = std::chrono::steady_clock::now();
   FRecorder.Received(buffer);
   FReplies->Receive(buffer, readAt);
