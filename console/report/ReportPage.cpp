@@ -53,7 +53,7 @@ struct TPlot {
 void OpenSvg(std::ostream& out, const char* kind, double height, const std::string& label) {
   out << "<svg class=\"chart " << kind << "\" viewBox=\"0 0 " << Num(kWidth) << ' '
       << Num(height) << "\" role=\"img\" aria-label=\"" << HtmlText(label)
-      << "\" xmlns=\"http://www.w3.org/2000/svg\">\n";
+      << "\">\n";
 }
 
 // Axis lines, the y axis's grid at 0, half and top, the x axis's first and last label.
