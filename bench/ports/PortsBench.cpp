@@ -146,7 +146,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--ports") {
       counts.clear();
       std::istringstream list(argv[i + 1]);
-      for (std::string n; std::getline(list, n, ',');) counts.push_back(std::max(1, std::atoi(n.c_str())));
+      for (std::string n; std::getline(list, n, ',');)
+        counts.push_back(std::max(1, std::atoi(n.c_str())));
     } else if (arg == "--cli") {
       cli = argv[i + 1];
     } else {

@@ -41,19 +41,30 @@ std::string HtmlText(std::string_view text) {
   while (!text.empty()) {
     const std::size_t length = Utf8Length(text);
     const char c = text.front();
-    if (length == 0 || (length == 1 && ((c >= 0 && c < 0x20 && c != '\t' && c != '\n') ||
-                                        c == 0x7F))) {
+    if (length == 0 ||
+        (length == 1 && ((c >= 0 && c < 0x20 && c != '\t' && c != '\n') || c == 0x7F))) {
       out += kReplacement;
       text.remove_prefix(1);
       continue;
     }
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.append(text.substr(0, length));
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.append(text.substr(0, length));
     }
     text.remove_prefix(length);
   }

@@ -109,6 +109,12 @@ void TPortRecordBuilder::Add(const TLogLine& line) {
     FRecord.LineSettings = line.Text;
   } else if (event == "lost") {
     FRecord.Ending = std::string(line.Name) + ": " + std::string(line.Text);
+  } else if (event == "note") {
+    // The run's summary says whether a stop signal cut it short.
+    if (line.Text.starts_with("summary {") && FRecord.Ending.empty() &&
+        line.Text.find(R"("interrupted": true)") != std::string_view::npos) {
+      FRecord.Ending = "interrupted";
+    }
   } else if (event == "sent") {
     CheckCommand(line.Name);
     ++FSent;
@@ -118,8 +124,8 @@ void TPortRecordBuilder::Add(const TLogLine& line) {
     CheckCommand(line.Name);
     const bool timedOut = event == "no-reply";
     const double ms = Milliseconds(line.Text, timedOut ? "none within " : "");
-    FRecord.Results.push_back({Cycle(), std::string(line.Name), timedOut, ms,
-                               !timedOut && FErrorFrame});
+    FRecord.Results.push_back(
+        {Cycle(), std::string(line.Name), timedOut, ms, !timedOut && FErrorFrame});
     FErrorFrame = false;
   } else if (event == "shown") {
     Shown(line.Name, line.Text);
@@ -162,8 +168,8 @@ void TPortRecordBuilder::SetSettings(std::string_view text) {
     FRecord.Settings.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
     if (pair.substr(0, equals) != "steps") continue;
     const auto steps = Split(pair.substr(equals + 1), ", ");
-    const auto commands = std::count_if(steps.begin(), steps.end(),
-                                        [](std::string_view s) { return FindCommand(s).has_value(); });
+    const auto commands = std::count_if(
+        steps.begin(), steps.end(), [](std::string_view s) { return FindCommand(s).has_value(); });
     FRecord.CommandsPerCycle = std::max<unsigned>(1, static_cast<unsigned>(commands));
   }
 }

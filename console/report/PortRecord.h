@@ -31,7 +31,8 @@ struct TPortRecord {
   // The run's settings as its first note gives them ("repeat": "200").
   std::vector<std::pair<std::string, std::string>> Settings;
   std::string Started, Ended;  // wall-clock times of the first and last line
-  std::string Ending;          // what cut the run short ("the device is gone (...)")
+  std::string Ending;          // what cut the run short ("PORT: the device is gone (...)",
+                               // "interrupted")
   unsigned SentCount = 0;
   std::vector<TCommandResult> Results;  // one per command that got its reply or timed out
   std::vector<TErrorReplyRow> ErrorReplies;
@@ -72,9 +73,9 @@ class TPortRecordBuilder {
 
   TPortRecord FRecord;
   unsigned FSent = 0;
-  bool FAfterEdit3 = false;     // a frame's raw text came: its hex line is next
-  bool FErrorFrame = false;     // the latest frame was an error reply
-  bool FMeaningNext = false;    // the line after an error reply's hex says what it means
+  bool FAfterEdit3 = false;   // a frame's raw text came: its hex line is next
+  bool FErrorFrame = false;   // the latest frame was an error reply
+  bool FMeaningNext = false;  // the line after an error reply's hex says what it means
 };
 
 // The notes a line the console shows says left the machine: a dispense

@@ -51,9 +51,8 @@ struct TPlot {
 };
 
 void OpenSvg(std::ostream& out, const char* kind, double height, const std::string& label) {
-  out << "<svg class=\"chart " << kind << "\" viewBox=\"0 0 " << Num(kWidth) << ' '
-      << Num(height) << "\" role=\"img\" aria-label=\"" << HtmlText(label)
-      << "\">\n";
+  out << "<svg class=\"chart " << kind << "\" viewBox=\"0 0 " << Num(kWidth) << ' ' << Num(height)
+      << "\" role=\"img\" aria-label=\"" << HtmlText(label) << "\">\n";
 }
 
 // Axis lines, the y axis's grid at 0, half and top, the x axis's first and last label.
@@ -65,13 +64,16 @@ void Axes(std::ostream& out, const TPlot& plot, double yTop, const std::string& 
     out << "<line class=\"grid\" x1=\"" << Num(plot.X0()) << "\" y1=\"" << Num(y) << "\" x2=\""
         << Num(plot.X1()) << "\" y2=\"" << Num(y) << "\"/>"
         << "<text class=\"tick\" x=\"" << Num(plot.X0() - 4) << "\" y=\"" << Num(y + 3)
-        << "\" text-anchor=\"end\">" << HtmlText(Fixed(value, value == 0 || value >= 10 ? 0 : value >= 1 ? 1 : 2))
+        << "\" text-anchor=\"end\">"
+        << HtmlText(Fixed(value, value == 0 || value >= 10 ? 0
+                                 : value >= 1              ? 1
+                                                           : 2))
         << "</text>\n";
   }
   out << "<text class=\"tick\" x=\"4\" y=\"" << Num(plot.Y0() - 6) << "\">" << HtmlText(yUnit)
       << "</text>\n"
-      << "<text class=\"tick\" x=\"" << Num(plot.X0()) << "\" y=\"" << Num(plot.Y1() + 14)
-      << "\">" << HtmlText(xFirst) << "</text>"
+      << "<text class=\"tick\" x=\"" << Num(plot.X0()) << "\" y=\"" << Num(plot.Y1() + 14) << "\">"
+      << HtmlText(xFirst) << "</text>"
       << "<text class=\"tick\" x=\"" << Num(plot.X1()) << "\" y=\"" << Num(plot.Y1() + 14)
       << "\" text-anchor=\"end\">" << HtmlText(xLast) << "</text>"
       << "<text class=\"tick\" x=\"" << Num((plot.X0() + plot.X1()) / 2) << "\" y=\""
@@ -140,12 +142,14 @@ void Histogram(std::ostream& out, const std::vector<double>& times, const std::s
   const int bins = overflow ? kBins - 1 : kBins;
   std::vector<std::size_t> counts(kBins, 0);
   for (const double t : times) {
-    const int bin = t > high ? kBins - 1
-                             : std::min(bins - 1, static_cast<int>((t - low) / (high - low) * bins));
+    const int bin = t > high
+                        ? kBins - 1
+                        : std::min(bins - 1, static_cast<int>((t - low) / (high - low) * bins));
     ++counts[static_cast<std::size_t>(bin)];
   }
   const TPlot plot{190};
-  const double countTop = AxisTop(static_cast<double>(*std::max_element(counts.begin(), counts.end())));
+  const double countTop =
+      AxisTop(static_cast<double>(*std::max_element(counts.begin(), counts.end())));
   const double barWidth = (plot.X1() - plot.X0()) / kBins;
   const auto x = [&](double ms) {
     return ms > high ? plot.X1() - barWidth / 2
@@ -215,9 +219,9 @@ void ErrorTable(std::ostream& out, const TPortRecord& port) {
   const auto& rows = port.ErrorReplies;
   for (std::size_t first = 0, last = 0; first < rows.size(); first = last) {
     std::size_t count = 1;
-    for (last = first + 1; last < rows.size() && rows[last].Code == rows[first].Code &&
-                           rows[last].Text == rows[first].Text &&
-                           rows[last].Cycle <= rows[last - 1].Cycle + 1;
+    for (last = first + 1;
+         last < rows.size() && rows[last].Code == rows[first].Code &&
+         rows[last].Text == rows[first].Text && rows[last].Cycle <= rows[last - 1].Cycle + 1;
          ++last) {
       ++count;
     }
@@ -274,8 +278,10 @@ void SummaryTable(std::ostream& out, const std::vector<TSums>& columns) {
       return c.Times.empty() ? std::string("–") : Ms(Percentile(c.Times, share));
     });
   }
-  if (std::any_of(columns.begin(), columns.end(), [](const TSums& c) { return !c.Ending.empty(); })) {
-    row("cut short", [](const TSums& c) { return c.Ending.empty() ? std::string("no") : c.Ending; });
+  if (std::any_of(columns.begin(), columns.end(),
+                  [](const TSums& c) { return !c.Ending.empty(); })) {
+    row("cut short",
+        [](const TSums& c) { return c.Ending.empty() ? std::string("no") : c.Ending; });
   }
   out << "</tbody></table>\n";
 }
@@ -294,7 +300,7 @@ th, td { text-align: left; padding: .2rem .7rem .2rem 0; border-bottom: 1px soli
 td.n { font-variant-numeric: tabular-nums; }
 .top { display: flex; flex-wrap: wrap; gap: 0 3rem; }
 .ports { display: grid; grid-template-columns: repeat(auto-fit, minmax(26rem, 1fr)); gap: 0 2rem; }
-svg.chart { width: 100%; height: auto; display: block; font-size: 10px; }
+svg.chart { width: 100%; max-width: 56rem; height: auto; display: block; font-size: 10px; }
 .grid { stroke: #e4e8ec; } .tick { fill: var(--muted); }
 circle.reply { fill-opacity: .75; }
 .s0 { fill: #1f6fb2; color: #1f6fb2; } .s1 { fill: #2a9d4b; color: #2a9d4b; }
@@ -333,7 +339,8 @@ void WriteReportPage(const TRunReport& report, std::ostream& out) {
     TSums total;
     total.Name = "total";
     for (const TSums& c : columns) {
-      if (total.Started.empty() || (!c.Started.empty() && c.Started < total.Started)) total.Started = c.Started;
+      if (total.Started.empty() || (!c.Started.empty() && c.Started < total.Started))
+        total.Started = c.Started;
       total.Ended = std::max(total.Ended, c.Ended);
       total.Sent += c.Sent;
       total.Replies += c.Replies;

@@ -28,8 +28,8 @@ class TSessionRecorder {
              TFailureHandler onNotice = {});
   // Hands every line to `tap` as well, with or without a file (the run's
   // report is built from the same lines the log gets).
-  using TLineTap = std::function<void(TLogEvent event, std::string_view name,
-                                      std::string_view hex, std::string_view text)>;
+  using TLineTap = std::function<void(TLogEvent event, std::string_view name, std::string_view hex,
+                                      std::string_view text)>;
   void SetTap(TLineTap tap) { FTap = std::move(tap); }
   // The file written to; empty when none.
   std::string Path() const { return FLog ? FLog->Path() : std::string(); }

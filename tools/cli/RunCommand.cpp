@@ -194,15 +194,15 @@ struct TPortRun {
 
 // The report's and the log's account of each line, wall-clock time stamped.
 void TapInto(TPortRun& run) {
-  run.Recorder.SetTap([&run](TLogEvent event, std::string_view name, std::string_view hex,
-                             std::string_view text) {
-    const std::string time = WallClockTimestamp(std::chrono::system_clock::now());
-    try {
-      run.Report.Add({time, LogEventName(event), name, hex, text});
-    } catch (const EConvertError&) {
-      // The run writes only what reads back.
-    }
-  });
+  run.Recorder.SetTap(
+      [&run](TLogEvent event, std::string_view name, std::string_view hex, std::string_view text) {
+        const std::string time = WallClockTimestamp(std::chrono::system_clock::now());
+        try {
+          run.Report.Add({time, LogEventName(event), name, hex, text});
+        } catch (const EConvertError&) {
+          // The run writes only what reads back.
+        }
+      });
 }
 
 std::string JsonString(std::string_view text) {
@@ -238,7 +238,8 @@ void PrintSummaries(const std::vector<std::unique_ptr<TPortRun>>& runs, const TR
     out << R"({"ports": {)";
     const char* separator = "";
     for (const auto& run : runs) {
-      out << separator << JsonString(run->Port) << ": " << TallyJson(run->Tally, true, run->Failure);
+      out << separator << JsonString(run->Port) << ": "
+          << TallyJson(run->Tally, true, run->Failure);
       separator = ", ";
     }
     out << R"(}, "total": )" << TallyJson(total, false, {}) << "}\n";
@@ -251,7 +252,8 @@ void PrintSummaries(const std::vector<std::unique_ptr<TPortRun>>& runs, const TR
     for (std::string line; std::getline(lines, line);) out << "  " << line << '\n';
   };
   for (const auto& run : runs) {
-    out << run->Port << (run->Failure.empty() ? "" : ": " + run->Failure.substr(0, run->Failure.find('\n')))
+    out << run->Port
+        << (run->Failure.empty() ? "" : ": " + run->Failure.substr(0, run->Failure.find('\n')))
         << '\n';
     indented(run->Tally);
   }
@@ -277,7 +279,7 @@ int RunRun(TCliArgs args, std::ostream& out, std::ostream& err) {
     auto& run = *runs.emplace_back(std::make_unique<TPortRun>());
     run.Port = port;
     run.Report.SetSettings(settings);
-    TapInto(run);
+    if (!plan.ReportFile.empty()) TapInto(run);
     if (!plan.LogFile.empty()) {
       logFiles.push_back(several ? PortLogFile(plan.LogFile, port, logFiles) : plan.LogFile);
       run.Recorder.Start(

@@ -44,14 +44,14 @@ TEST(CliRun, APortThatFailsEndsOnlyItsOwnRun) {
   TSimProcess sim(SimArgs({}));
   ASSERT_TRUE(sim.Running());
   const std::string gone = sim.SlavePath();
-  const pid_t cli = Spawn(DISPENSER_CLI,
-                          {"run", "--port", SimName(""), "--port", "/dev/no-such-dispenser", "--port",
-                           gone, "--repeat", "100", "--interval", "20", "--json", "--log",
-                           dir.File("run.tsv"), "state-query"},
-                          dir.File("out"), dir.File("err"));
+  const pid_t cli = Spawn(
+      DISPENSER_CLI,
+      {"run", "--port", SimName(""), "--port", "/dev/no-such-dispenser", "--port", gone, "--repeat",
+       "100", "--interval", "20", "--json", "--log", dir.File("run.tsv"), "state-query"},
+      dir.File("out"), dir.File("err"));
   const std::string goneLog = dir.File("run-" + gone.substr(gone.rfind('/') + 1) + ".tsv");
-  for (int waited = 0; ReadWholeFile(goneLog).find("\treply\t") == std::string::npos &&
-                       waited < kHangTimeoutMs;
+  for (int waited = 0;
+       ReadWholeFile(goneLog).find("\treply\t") == std::string::npos && waited < kHangTimeoutMs;
        waited += 2) {
     usleep(2000);
   }
@@ -60,12 +60,16 @@ TEST(CliRun, APortThatFailsEndsOnlyItsOwnRun) {
   const std::string out = ReadWholeFile(dir.File("out")), err = ReadWholeFile(dir.File("err"));
   EXPECT_EQ(Numbers(out, "sent")[0], 100) << out;
   EXPECT_EQ(Numbers(out, "replies")[0], 100) << out;
-  EXPECT_NE(out.find(R"("failure": null}, "/dev/no-such-dispenser": {"sent": 0, )"), std::string::npos) << out;
+  EXPECT_NE(out.find(R"("failure": null}, "/dev/no-such-dispenser": {"sent": 0, )"),
+            std::string::npos)
+      << out;
   EXPECT_LT(Numbers(out, "sent")[2], 100) << out;
   EXPECT_NE(err.find("dispenser-cli: /dev/no-such-dispenser: "), std::string::npos) << err;
   EXPECT_NE(err.find("dispenser-cli: " + gone + ": the device is gone"), std::string::npos) << err;
-  for (const std::string& log : {dir.File("run-SIM.tsv"), dir.File("run-no-such-dispenser.tsv"), goneLog}) {
+  for (const std::string& log :
+       {dir.File("run-SIM.tsv"), dir.File("run-no-such-dispenser.tsv"), goneLog}) {
     EXPECT_NE(ReadWholeFile(log).find("\tnote\t\t\tsummary {"), std::string::npos) << log;
   }
-  EXPECT_NE(ReadWholeFile(goneLog).find("\tlost\t" + gone + "\t\tthe device is gone"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(goneLog).find("\tlost\t" + gone + "\t\tthe device is gone"),
+            std::string::npos);
 }

@@ -11,7 +11,8 @@ namespace {
 
 std::size_t Occurrences(const std::string& text, const std::string& piece) {
   std::size_t n = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+    ++n;
   return n;
 }
 
@@ -48,7 +49,8 @@ TEST(CliReport, DrawsEveryReplyAndTimeOutOfEachPortAndReadsTheSameFromTheLogs) {
                                 "--timeout", "20", "--json", "--log", dir.File("run.tsv"),
                                 "--report", dir.File("run.html"), "dispense", "count-query"});
   EXPECT_EQ(run.Exit, 1) << run.Err;  // error replies and time-outs
-  const std::vector<long> replies = Numbers(run.Out, "replies"), timeouts = Numbers(run.Out, "timeouts");
+  const std::vector<long> replies = Numbers(run.Out, "replies"),
+                          timeouts = Numbers(run.Out, "timeouts");
   ASSERT_EQ(replies.size(), 3u) << run.Out;  // two ports and the total
   EXPECT_EQ(replies[0], 400);
   EXPECT_EQ(timeouts[1], 20);
@@ -77,21 +79,25 @@ TEST(CliReport, DrawsEveryReplyAndTimeOutOfEachPortAndReadsTheSameFromTheLogs) {
   const TCliRun malformed = Cli(dir, {"report", logs[1], "-o", dir.File("bad.html")});
   EXPECT_EQ(malformed.Exit, 1);
   EXPECT_NE(malformed.Err.find("dispenser-cli: " + logs[1] + ":" + line + ": reply: "),
-            std::string::npos) << malformed.Err;
-  EXPECT_NE(malformed.Err.find(logs[1] + ":" + std::to_string(std::count(log.begin(), log.end(), '\n') + 1) +
-                                   ": not five tab-separated fields"),
-            std::string::npos) << malformed.Err;
+            std::string::npos)
+      << malformed.Err;
+  EXPECT_NE(malformed.Err.find(logs[1] + ":" +
+                               std::to_string(std::count(log.begin(), log.end(), '\n') + 1) +
+                               ": not five tab-separated fields"),
+            std::string::npos)
+      << malformed.Err;
   const std::vector<TDrawn> kept = Drawn(ReadWholeFile(dir.File("bad.html")));
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].Replies, drawn[1].Replies - 1);
   EXPECT_EQ(kept[0].Timeouts, drawn[1].Timeouts);
 
-  if (access("/usr/bin/chromium", X_OK) != 0) GTEST_SKIP() << "chromium is not installed: the drawing is not checked";
+  if (access("/usr/bin/chromium", X_OK) != 0)
+    GTEST_SKIP() << "chromium is not installed: the drawing is not checked";
   const std::string png = dir.File("run.png");
   const pid_t chromium =
-      Spawn("/usr/bin/chromium", {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-                                  "--screenshot=" + png, "--window-size=1280,1600",
-                                  "file://" + dir.File("run.html")},
+      Spawn("/usr/bin/chromium",
+            {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+             "--screenshot=" + png, "--window-size=1280,1600", "file://" + dir.File("run.html")},
             dir.File("chromium.out"), dir.File("chromium.err"));
   ASSERT_EQ(WaitExit(chromium), 0) << ReadWholeFile(dir.File("chromium.err"));
   const QImage shot(QString::fromStdString(png));
@@ -109,4 +115,3 @@ TEST(CliReport, DrawsEveryReplyAndTimeOutOfEachPortAndReadsTheSameFromTheLogs) {
   EXPECT_GT(inked, shot.width() * shot.height() / 4 / 50);
   EXPECT_GT(colours.size(), 20u);
 }
-

@@ -35,8 +35,8 @@ inline TCliRun Cli(const TScratchDir& dir, const std::vector<std::string>& args)
 inline std::vector<long> Numbers(const std::string& json, const std::string& key) {
   std::vector<long> numbers;
   const std::regex pattern("\"" + key + "\": (\\d+)");
-  for (auto m = std::sregex_iterator(json.begin(), json.end(), pattern); m != std::sregex_iterator();
-       ++m) {
+  for (auto m = std::sregex_iterator(json.begin(), json.end(), pattern);
+       m != std::sregex_iterator(); ++m) {
     numbers.push_back(std::stol((*m)[1]));
   }
   return numbers;

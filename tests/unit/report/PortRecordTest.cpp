@@ -34,16 +34,19 @@ std::string Describe(const TPortRecord& r) {
       << (c.ErrorReply ? "!" : "");
   }
   d << "; errors";
-  for (const TErrorReplyRow& e : r.ErrorReplies) d << " " << e.Cycle << ":" << e.Code << "=" << e.Text;
+  for (const TErrorReplyRow& e : r.ErrorReplies)
+    d << " " << e.Cycle << ":" << e.Code << "=" << e.Text;
   d << "; notes";
   for (const std::int64_t n : r.NotesPerCycle) d << " " << n;
+  if (!r.Ending.empty()) d << "; " << r.Ending;
   return d.str();
 }
 
 struct TScratchFile {
   std::string Path = (std::filesystem::temp_directory_path() /
-                      ("report-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                       ".tsv")).string();
+                      ("report-test-" +
+                       std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".tsv"))
+                         .string();
   ~TScratchFile() { std::filesystem::remove(Path); }
 };
 
@@ -70,9 +73,10 @@ TEST(PortRecord, IsReadFromTheLinesTheSessionLogRecords) {
       {"the window's log: a cycle per command, a code it does not know, a checksum line", "",
        LogLines({"sent|state-query|", "shown|Edit3|x", "shown|Memo1|02303045A0304330FF03",
                  "shown|Memo1|체크섬 오류: 받음 FF, 계산 03", "reply|state-query|4 ms",
-                 "line|DSR|on", "sent|state-query|", "reply|state-query|12.34 ms"}),
+                 "line|DSR|on", "sent|state-query|", "reply|state-query|12.34 ms",
+                 "note||summary {\"sent\": 2, \"interrupted\": true}"}),
        "sent 2, per cycle 1; 1:state-query=4! 2:state-query=12.34; errors 1:E\\xA0=unknown "
-       "error code; notes 0 0"},
+       "error code; notes 0 0; interrupted"},
   };
   for (const auto& c : cases) {
     TPortRecordBuilder builder;
@@ -94,20 +98,19 @@ TEST(PortRecord, ALogsLinesThatDoNotReadAreNamedAndTheRestIsKept) {
   TScratchFile file;
   std::ofstream(file.Path) << "# dispenser-cli run log\n# run settings: steps=dispense\n"
                            << "time\tevent\tname\thex\ttext\n"
-                           << LogLines({"opened|/dev/ttyS0|9600", "sent|dispense|"})
-                           << kTime << "\treply\tdispense\t\tfast\n"  // 6: no time
+                           << LogLines({"opened|/dev/ttyS0|9600", "sent|dispense|"}) << kTime
+                           << "\treply\tdispense\t\tfast\n"  // 6: no time
                            << LogLines({"sent|dispense|"})
                            << "yesterday\tsent\tdispense\t\t\n"  // 8: no time stamp
-                           << kTime << "\tsent\tfly\t\t\n"        // 9: no command
-                           << LogLines({"reply|dispense|3.5 ms"})
-                           << kTime << "\trepl";                  // 11: cut off
+                           << kTime << "\tsent\tfly\t\t\n"       // 9: no command
+                           << LogLines({"reply|dispense|3.5 ms"}) << kTime
+                           << "\trepl";  // 11: cut off
   const TLogReading reading = ReadSessionLog(file.Path);
   EXPECT_EQ(reading.Problems,
-            (std::vector<std::string>{
-                file.Path + ":6: reply: 'fast' is no time in milliseconds",
-                file.Path + ":8: 'yesterday' is no time stamp",
-                file.Path + ":9: sent: unknown command 'fly'",
-                file.Path + ":11: not five tab-separated fields"}));
+            (std::vector<std::string>{file.Path + ":6: reply: 'fast' is no time in milliseconds",
+                                      file.Path + ":8: 'yesterday' is no time stamp",
+                                      file.Path + ":9: sent: unknown command 'fly'",
+                                      file.Path + ":11: not five tab-separated fields"}));
   EXPECT_EQ(Describe(reading.Record), "sent 2, per cycle 1; 2:dispense=3.5; errors; notes 0 0");
   EXPECT_EQ(reading.Record.Port, "/dev/ttyS0");
   EXPECT_EQ(reading.About, std::vector<std::string>{"dispenser-cli run log"});
@@ -120,9 +123,9 @@ TEST(HtmlText, MarkupAndWhatIsNoTextBecomeSafe) {
       {"\"x\" 'y'", "&quot;x&quot; &#39;y&#39;"},
       {"대기상태 ␂\t\n", "대기상태 ␂\t\n"},
       {std::string("a\0b\x1B\x7F", 5), "a\uFFFDb\uFFFD\uFFFD"},
-      {"\xC0\xAF", "\uFFFD\uFFFD"},          // an overlong '/'
+      {"\xC0\xAF", "\uFFFD\uFFFD"},            // an overlong '/'
       {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},  // a surrogate
-      {"\xE2\x82", "\uFFFD\uFFFD"},          // cut off
+      {"\xE2\x82", "\uFFFD\uFFFD"},            // cut off
       {"\x80<", "\uFFFD&lt;"},
   };
   for (const auto& [text, safe] : cases) EXPECT_EQ(HtmlText(text), safe) << text;
