@@ -94,11 +94,11 @@ TEST(CliReport, DrawsEveryReplyAndTimeOutOfEachPortAndReadsTheSameFromTheLogs) {
   if (access("/usr/bin/chromium", X_OK) != 0)
     GTEST_SKIP() << "chromium is not installed: the drawing is not checked";
   const std::string png = dir.File("run.png");
-  const pid_t chromium =
-      Spawn("/usr/bin/chromium",
-            {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
-             "--screenshot=" + png, "--window-size=1280,1600", "file://" + dir.File("run.html")},
-            dir.File("chromium.out"), dir.File("chromium.err"));
+  const pid_t chromium = Spawn("/usr/bin/chromium",
+                               {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
+                                "--user-data-dir=" + dir.File("profile"), "--screenshot=" + png,
+                                "--window-size=1280,1600", "file://" + dir.File("run.html")},
+                               dir.File("chromium.out"), dir.File("chromium.err"));
   ASSERT_EQ(WaitExit(chromium), 0) << ReadWholeFile(dir.File("chromium.err"));
   const QImage shot(QString::fromStdString(png));
   ASSERT_FALSE(shot.isNull());
