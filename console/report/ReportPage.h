@@ -20,8 +20,6 @@ struct TRunReport {
   std::vector<TPortRecord> Ports;
 };
 
-// The SVG elements carry classes a reader (or a test) can count: each reply
-// is a circle of class "reply" (also "error-reply" for an error reply), each
-// time-out a line of class "timeout", each histogram bar a rect of class
-// "bin".
+// The charts' elements carry classes a reader (or a test) can count: see
+// ReportCharts.h. Each port is a section of class "port".
 void WriteReportPage(const TRunReport& report, std::ostream& out);
