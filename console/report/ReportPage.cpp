@@ -7,8 +7,10 @@
 
 namespace {
 
+// "2.20 ms", kept on one line in a narrow column.
 std::string Ms(double ms) {
-  return MsText(ms);
+  std::string text = MsText(ms);
+  return text.replace(text.size() - 3, 1, "\u00A0");
 }
 
 std::string Count(std::int64_t n) {
@@ -63,33 +65,40 @@ TSums SumsOf(const TPortRecord& port) {
   return sums;
 }
 
-void SummaryTable(std::ostream& out, const std::vector<TSums>& columns) {
-  out << "<table class=\"summary\"><thead><tr><th></th>";
-  for (const TSums& c : columns) out << "<th>" << HtmlText(c.Name) << "</th>";
-  out << "</tr></thead><tbody>\n";
-  const auto row = [&](const char* name, auto cell) {
-    out << "<tr><th>" << name << "</th>";
-    for (const TSums& c : columns) out << "<td class=\"n\">" << HtmlText(cell(c)) << "</td>";
-    out << "</tr>\n";
+// A reply time of the sorted times by its share ("–" without replies).
+std::string Share(const TSums& sums, double share) {
+  return sums.Times.empty() ? std::string("–") : Ms(Percentile(sums.Times, share));
+}
+
+// A row per port and one for their total, so that sixty-four ports still
+// fit a page's width.
+void SummaryTable(std::ostream& out, const std::vector<TSums>& rows) {
+  using TCell = std::string (*)(const TSums&);
+  std::vector<std::pair<const char*, TCell>> columns = {
+      {"started", [](const TSums& c) { return c.Started; }},
+      {"ended", [](const TSums& c) { return c.Ended; }},
+      {"sent", [](const TSums& c) { return Count(c.Sent); }},
+      {"replies", [](const TSums& c) { return Count(c.Replies); }},
+      {"time-outs", [](const TSums& c) { return Count(c.Timeouts); }},
+      {"error replies", [](const TSums& c) { return Count(c.Errors); }},
+      {"notes", [](const TSums& c) { return Count(c.Notes); }},
+      {"min", [](const TSums& c) { return Share(c, 0); }},
+      {"median", [](const TSums& c) { return Share(c, 0.5); }},
+      {"p99", [](const TSums& c) { return Share(c, 0.99); }},
+      {"max", [](const TSums& c) { return Share(c, 1); }},
   };
-  row("started", [](const TSums& c) { return c.Started; });
-  row("ended", [](const TSums& c) { return c.Ended; });
-  row("sent", [](const TSums& c) { return Count(c.Sent); });
-  row("replies", [](const TSums& c) { return Count(c.Replies); });
-  row("time-outs", [](const TSums& c) { return Count(c.Timeouts); });
-  row("error replies", [](const TSums& c) { return Count(c.Errors); });
-  row("notes dispensed", [](const TSums& c) { return Count(c.Notes); });
-  const std::pair<const char*, double> shares[] = {
-      {"min", 0}, {"median", 0.5}, {"p99", 0.99}, {"max", 1}};
-  for (const auto& [name, share] : shares) {
-    row(name, [share](const TSums& c) {
-      return c.Times.empty() ? std::string("–") : Ms(Percentile(c.Times, share));
-    });
+  if (std::any_of(rows.begin(), rows.end(), [](const TSums& c) { return !c.Ending.empty(); })) {
+    columns.emplace_back("cut short", [](const TSums& c) { return c.Ending; });
   }
-  if (std::any_of(columns.begin(), columns.end(),
-                  [](const TSums& c) { return !c.Ending.empty(); })) {
-    row("cut short",
-        [](const TSums& c) { return c.Ending.empty() ? std::string("no") : c.Ending; });
+  out << "<table class=\"summary\"><thead><tr><th>port</th>";
+  for (const auto& [name, cell] : columns) out << "<th>" << name << "</th>";
+  out << "</tr></thead><tbody>\n";
+  for (const TSums& row : rows) {
+    out << "<tr><th>" << HtmlText(row.Name) << "</th>";
+    for (const auto& [name, cell] : columns) {
+      out << "<td class=\"n\">" << HtmlText(cell(row)) << "</td>";
+    }
+    out << "</tr>\n";
   }
   out << "</tbody></table>\n";
 }
@@ -107,6 +116,8 @@ table { border-collapse: collapse; font-size: .9rem; }
 th, td { text-align: left; padding: .2rem .7rem .2rem 0; border-bottom: 1px solid var(--rule); vertical-align: top; }
 td.n { font-variant-numeric: tabular-nums; }
 .top { display: flex; flex-wrap: wrap; gap: 0 3rem; }
+table.summary td, table.summary th { padding-right: 1rem; }
+table.summary tbody tr:last-child th { font-weight: bold; }
 .ports { display: grid; grid-template-columns: repeat(auto-fit, minmax(26rem, 1fr)); gap: 0 2rem; }
 svg.chart { width: 100%; max-width: 56rem; height: auto; display: block; font-size: 10px; }
 .grid { stroke: #e4e8ec; } .tick { fill: var(--muted); }

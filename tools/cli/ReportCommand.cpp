@@ -47,7 +47,9 @@ int RunReport(TCliArgs args, std::ostream& /*out*/, std::ostream& err) {
     }
     malformed = malformed || !reading.Problems.empty();
     if (reading.Record.Port.empty()) reading.Record.Port = log;
-    for (const std::string& line : reading.About) report.About.emplace_back("log " + log, line);
+    std::string about;
+    for (const std::string& line : reading.About) about += (about.empty() ? "" : " · ") + line;
+    if (!about.empty()) report.About.emplace_back("log " + log, about);
     report.Source += (report.Source.empty() ? "session log " : ", ") + log;
     report.Ports.push_back(std::move(reading.Record));
   }
