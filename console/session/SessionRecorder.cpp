@@ -14,6 +14,7 @@ void TSessionRecorder::Start(std::unique_ptr<TSessionLog> log, TFailureHandler o
 
 void TSessionRecorder::Write(TLogEvent event, std::string_view name, std::string_view hex,
                              std::string_view text) {
+  if (FTap) FTap(event, name, hex, text);
   if (!FLog) return;
   try {
     FLog->Write(event, name, hex, text);

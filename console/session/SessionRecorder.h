@@ -26,6 +26,11 @@ class TSessionRecorder {
   // Records into `log` from now on.
   void Start(std::unique_ptr<TSessionLog> log, TFailureHandler onFailure,
              TFailureHandler onNotice = {});
+  // Hands every line to `tap` as well, with or without a file (the run's
+  // report is built from the same lines the log gets).
+  using TLineTap = std::function<void(TLogEvent event, std::string_view name, std::string_view hex,
+                                      std::string_view text)>;
+  void SetTap(TLineTap tap) { FTap = std::move(tap); }
   // The file written to; empty when none.
   std::string Path() const { return FLog ? FLog->Path() : std::string(); }
 
@@ -52,6 +57,7 @@ class TSessionRecorder {
   std::unique_ptr<TSessionLog> FLog;
   TFailureHandler FOnFailure;
   TFailureHandler FOnNotice;
+  TLineTap FTap;
 };
 
 // A duration as the log and the summaries write it: "12.3 ms" (a reply time

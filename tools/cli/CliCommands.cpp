@@ -9,6 +9,7 @@ int RunPorts(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunSend(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunMonitor(TCliArgs args, std::ostream& out, std::ostream& err);
 int RunRun(TCliArgs args, std::ostream& out, std::ostream& err);
+int RunReport(TCliArgs args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -32,9 +33,10 @@ constexpr TCliCommand kCommands[] = {
      "it completed, until interrupted",
      RunMonitor},
     {"run",
-     "--port NAME [--repeat N] [--interval MS] [--timeout MS]\n"
-     "      [--stop-on-error] [--log FILE] [--json] (COMMAND... | --script FILE)",
-     "a burn-in run on one open port: the commands in\n"
+     "--port NAME... [--ports FILE] [--repeat N] [--interval MS]\n"
+     "      [--timeout MS] [--stop-on-error] [--log FILE] [--report FILE]\n"
+     "      [--json] (COMMAND... | --script FILE)",
+     "a burn-in run on open ports: the commands in\n"
      "order, the whole list N times (default 1), each\n"
      "waiting for its reply up to MS ms (default 1000),\n"
      "then the interval (default 0); a summary at the end\n"
@@ -43,8 +45,16 @@ constexpr TCliCommand kCommands[] = {
      "(a cut-off one is a time-out, counted incomplete),\n"
      "no error reply came and it was not interrupted. A\n"
      "script has a command name or \"wait MS\" a line; #\n"
-     "starts a comment line",
+     "starts a comment line. Several ports run side by\n"
+     "side: a summary per port and their total, a log\n"
+     "per port (FILE-PORT.ext); --report writes an HTML\n"
+     "page with the run's charts",
      RunRun},
+    {"report", "LOG... -o FILE",
+     "the burn-in report (HTML) of session logs, a port\n"
+     "per log; lines that do not read are named, the\n"
+     "rest kept (exit 1)",
+     RunReport},
 };
 
 }  // namespace

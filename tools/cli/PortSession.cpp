@@ -27,8 +27,9 @@ class TPortSession::TBackend : public HeadlessBackend {
       Terminate();
       return;
     }
-    // A close that failed is told once: the port's destruction tries it again.
-    if (FSession.FCloseFailed) return;
+    // A close that failed is told once (the port's destruction tries it
+    // again); a lost port's own close may fail too.
+    if (FSession.FClosing) return;
     ++FSession.FErrorsShown;
     FSession.FErr << "dispenser-cli: " << message << std::endl;
   }
@@ -61,20 +62,32 @@ TPortSession::~TPortSession() {
   FTimers.clear();  // closing serves queued calls: no timer may run now
   FStop.Finish();
   Close();
-  FPort.reset();
+  FClosing = true;  // what Close told, the ports' destruction does not tell again
+  FPorts.clear();
   FApplication.reset();
 }
 
-void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
-  FOnBlock = std::move(onBlock);
-  FPort = std::make_unique<TComPort>(nullptr);
-  TComPort& port = *FPort;
+std::size_t TPortSession::Open(const std::string& name, TBlockHandler onBlock,
+                               TLostHandler onLost) {
+  auto opened = std::make_unique<TOpenPort>();
+  opened->OnBlock = std::move(onBlock);
+  opened->Port = std::make_unique<TComPort>(nullptr);
+  TOpenPort& entry = *opened;
+  TComPort& port = *entry.Port;
   port.SetPort(name);
   SetDispenserLine(port);
   port.SetEvents(TComEvents::All());
   port.SetSyncMethod(smThreadSync);
   port.SetWaitInMainLoop(true);  // the session's loop waits on the device itself
-  port.SetOnRxChar([this](TObject*, std::int32_t count) { HandleRxChar(count); });
+  port.SetOnRxChar([this, &entry](TObject*, std::int32_t count) { HandleRxChar(entry, count); });
+  if (onLost) {
+    port.SetOnDeviceLost([&entry, onLost](TObject*, const EComPortExt& error) {
+      entry.Gone = true;
+      const bool vanished = comm::IsDeviceGoneError(error.SystemErrorCode());
+      onLost((vanished ? "the device is gone (" : "the port can no longer be watched (") +
+             std::string(error.what()) + ")");
+    });
+  }
   try {
     port.Open();
   } catch (const EComPortExt& error) {
@@ -83,16 +96,18 @@ void TPortSession::Open(const std::string& name, TBlockHandler onBlock) {
     throw Exception(std::string(error.what()) + "\n" +
                     comm::OpenFailureCause(name, error.SystemErrorCode()));
   }
+  FPorts.push_back(std::move(opened));
+  return FPorts.size() - 1;
 }
 
-void TPortSession::HandleRxChar(std::int32_t count) {
+void TPortSession::HandleRxChar(TOpenPort& port, std::int32_t count) {
   // As the window does: read the reported count at once, on the main thread.
   std::vector<std::uint8_t> block(static_cast<std::size_t>(count), 0);
-  const std::int32_t read = FPort->Read(block.data(), count);
+  const std::int32_t read = port.Port->Read(block.data(), count);
   FReadAt = std::chrono::steady_clock::now();
   // Only what the read returned was received; the rest of the buffer is not data.
   block.resize(static_cast<std::size_t>(std::clamp(read, 0, count)));
-  if (!block.empty() && FOnBlock) FOnBlock(block);
+  if (!block.empty() && port.OnBlock) port.OnBlock(block);
 }
 
 TSessionEnd TPortSession::Run(std::optional<std::chrono::milliseconds> wait) {
@@ -146,14 +161,18 @@ void TPortSession::RunDueTimers() {
 }
 
 void TPortSession::Close() {
-  if (!FPort || !FPort->Connected() || FCloseFailed) return;
+  for (const auto& port : FPorts) Close(*port);
+}
+
+void TPortSession::Close(TOpenPort& port) {
+  if (!port.Port->Connected() || port.CloseFailed) return;
   try {
-    FPort->Close();
+    port.Port->Close();
   } catch (const std::exception& error) {
     // A device that is gone cannot be purged; the port's destruction closes
     // it without asking the device anything more.
-    if (FDeviceGone) return;
-    FCloseFailed = true;
+    if (FDeviceGone || port.Gone) return;
+    port.CloseFailed = true;
     ++FErrorsShown;
     FErr << "dispenser-cli: " << error.what() << std::endl;
   }

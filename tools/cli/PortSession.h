@@ -1,7 +1,8 @@
-// What send and monitor share: the headless application whose loop runs the
-// main thread, a port opened with the console's settings whose received
+// What send, monitor and run share: the headless application whose loop runs
+// the main thread, ports opened with the console's settings whose received
 // blocks reach the caller through the event thread and OnRxChar, as in the
-// window, and the three ways the loop ends.
+// window, and the three ways the loop ends. Several ports share the one loop
+// (run with several ports).
 #pragma once
 
 #include <chrono>
@@ -26,6 +27,8 @@ enum TSessionEnd : std::uint8_t {
 
 // One received block: the bytes OnRxChar's read returned.
 using TBlockHandler = std::function<void(std::span<const std::uint8_t> block)>;
+// A port's device is gone: what happened, as GoneReport words it.
+using TLostHandler = std::function<void(const std::string& report)>;
 
 class TPortSession {
  public:
@@ -37,12 +40,15 @@ class TPortSession {
   TPortSession& operator=(const TPortSession&) = delete;
 
   // Opens `name` on the dispenser's line (SetDispenserLine: 9600 8N1, DTR
-  // and RTS on), all ten events, handlers on the main thread. Raises
-  // EComPort; a port that cannot be opened raises Exception with the
-  // engine's message and, on a second line, the cause in plain words.
-  void Open(const std::string& name, TBlockHandler onBlock);
-  TComPort& Port() { return *FPort; }
-  // When the read whose bytes the block handler is given returned: the time
+  // and RTS on), all ten events, handlers on the main thread, as the
+  // session's next port (the first is number 0). Raises EComPort; a port
+  // that cannot be opened raises Exception with the engine's message and,
+  // on a second line, the cause in plain words, and is not kept.
+  // Without `onLost` the device's loss ends the loop (seDeviceGone); with
+  // it, the loss is told there, the port closes and the loop goes on.
+  std::size_t Open(const std::string& name, TBlockHandler onBlock, TLostHandler onLost = {});
+  TComPort& Port(std::size_t port = 0) { return *FPorts.at(port)->Port; }
+  // When the read whose bytes a block handler is given returned: the time
   // they were in, however long the handlers then take over them.
   std::chrono::steady_clock::time_point ReadAt() const { return FReadAt; }
 
@@ -71,13 +77,20 @@ class TPortSession {
   // ran (a failed read) and a failed close.
   int ErrorsShown() const { return FErrorsShown; }
 
-  // Closes the port; a device that is gone is closed quietly, a failure is
+  // Closes the ports; a device that is gone is closed quietly, a failure is
   // shown and counted in ErrorsShown.
   void Close();
 
  private:
   class TBackend;
-  void HandleRxChar(std::int32_t count);
+  struct TOpenPort {
+    std::unique_ptr<TComPort> Port;
+    TBlockHandler OnBlock;
+    bool Gone = false;         // its device was lost (told to its handler)
+    bool CloseFailed = false;  // told once; the port's destruction closes it quietly
+  };
+  void HandleRxChar(TOpenPort& port, std::int32_t count);
+  void Close(TOpenPort& port);
   void RunDueTimers();
   void SetAlarm();
 
@@ -89,14 +102,13 @@ class TPortSession {
   std::ostream& FErr;
   TLoopStop FStop;
   std::unique_ptr<TApplication> FApplication;
-  std::unique_ptr<TComPort> FPort;
-  TBlockHandler FOnBlock;
+  std::vector<std::unique_ptr<TOpenPort>> FPorts;
   std::chrono::steady_clock::time_point FReadAt;
   std::vector<TLoopTimer> FTimers;
   // Shared with the calls the alarm queued, which may outlive the session.
   std::shared_ptr<std::function<void()>> FOnAlarm;
   bool FDeviceGone = false;
-  bool FCloseFailed = false;  // told once; the port's destruction closes it quietly
+  bool FClosing = false;  // the ports are being destroyed: Close told their failures
   std::string FGoneReport;
   int FGoneReports = 0;
   int FErrorsShown = 0;

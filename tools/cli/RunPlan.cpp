@@ -29,9 +29,9 @@ TDispenserCommand ParseCommand(std::string_view name) {
   return *command;
 }
 
-std::string ReadScript(const std::string& path) {
+std::string ReadTextFile(const std::string& path, const std::string& what) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ECliUsage("cannot read the script " + path);
+  if (!in) throw ECliUsage("cannot read the " + what + " " + path);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -73,17 +73,70 @@ std::vector<TRunStep> ParseRunScript(std::string_view text) {
   return steps;
 }
 
+std::vector<std::string> ParsePortsFile(std::string_view text) {
+  std::vector<std::string> ports;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = Trimmed(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (!line.empty() && !line.starts_with('#')) ports.emplace_back(line);
+  }
+  return ports;
+}
+
+std::string PortLogFile(const std::string& logFile, const std::string& port,
+                        const std::vector<std::string>& taken) {
+  const std::size_t slash = logFile.find_last_of("/\\");
+  const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+  std::size_t dot = logFile.rfind('.');
+  if (dot == std::string::npos || dot <= nameAt) dot = logFile.size();
+  std::string tag;
+  for (const char c : port.substr(std::min(port.size(), port.find_last_of("/\\") + 1))) {
+    const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '_' || c == '-';
+    tag += kept ? c : '-';
+  }
+  if (tag.empty()) tag = "port";
+  const std::string stem = logFile.substr(0, dot) + "-" + tag, extension = logFile.substr(dot);
+  std::string path = stem + extension;
+  for (unsigned n = 2; std::find(taken.begin(), taken.end(), path) != taken.end(); ++n) {
+    path = stem + "-" + IntToStr(n) + extension;
+  }
+  return path;
+}
+
+std::vector<std::pair<std::string, std::string>> TRunPlan::Settings() const {
+  std::string steps;
+  for (const TRunStep& step : Steps) {
+    if (!steps.empty()) steps += ", ";
+    if (const auto* wait = std::get_if<std::chrono::milliseconds>(&step)) {
+      steps += "wait " + IntToStr(wait->count()) + " ms";
+    } else {
+      steps += CommandName(std::get<TDispenserCommand>(step));
+    }
+  }
+  return {{"repeat", IntToStr(Repeat)},
+          {"interval", IntToStr(Interval.count()) + " ms"},
+          {"timeout", IntToStr(Timeout.count()) + " ms"},
+          {"stop-on-error", StopOnError ? "yes" : "no"},
+          {"steps", steps}};
+}
+
 TRunPlan ParseRunPlan(TCliArgs args) {
   TRunPlan plan;
   std::string script;
-  bool portGiven = false;
   for (TOptionReader options(args); options.Next();) {
     const std::string_view arg = options.Arg();
     const std::string_view name = options.Name();
     if (name == "--port") {
-      plan.Port = options.Value();
-      portGiven = true;
-      if (plan.Port.empty()) throw ECliUsage("--port needs a port name");
+      plan.Ports.emplace_back(options.Value());
+      if (plan.Ports.back().empty()) throw ECliUsage("--port needs a port name");
+    } else if (name == "--ports") {
+      const std::string file(options.Value());
+      if (file.empty()) throw ECliUsage("--ports needs a file name");
+      const std::vector<std::string> listed = ParsePortsFile(ReadTextFile(file, "ports file"));
+      if (listed.empty()) throw ECliUsage("the ports file " + file + " names no port");
+      plan.Ports.insert(plan.Ports.end(), listed.begin(), listed.end());
     } else if (name == "--repeat") {
       const std::string_view text = options.Value();
       const auto n = ParseDecimal(text, kMaxRepeat);
@@ -106,6 +159,9 @@ TRunPlan ParseRunPlan(TCliArgs args) {
     } else if (name == "--log") {
       plan.LogFile = options.Value();
       if (plan.LogFile.empty()) throw ECliUsage("--log needs a file name");
+    } else if (name == "--report") {
+      plan.ReportFile = options.Value();
+      if (plan.ReportFile.empty()) throw ECliUsage("--report needs a file name");
     } else if (name == "--script") {
       script = options.Value();
       if (script.empty()) throw ECliUsage("--script needs a file name");
@@ -115,11 +171,16 @@ TRunPlan ParseRunPlan(TCliArgs args) {
       plan.Steps.emplace_back(ParseCommand(arg));
     }
   }
-  if (!portGiven) throw ECliUsage("--port NAME is missing");
+  if (plan.Ports.empty()) throw ECliUsage("--port NAME is missing");
+  for (auto port = plan.Ports.begin(); port != plan.Ports.end(); ++port) {
+    if (std::find(plan.Ports.begin(), port, *port) != port) {
+      throw ECliUsage("the port " + *port + " is given twice");
+    }
+  }
   if (!script.empty() && !plan.Steps.empty()) {
     throw ECliUsage("give commands or --script, not both");
   }
-  if (!script.empty()) plan.Steps = ParseRunScript(ReadScript(script));
+  if (!script.empty()) plan.Steps = ParseRunScript(ReadTextFile(script, "script"));
   if (plan.Steps.empty()) {
     throw ECliUsage("run needs command names (" + CommandNameList() + ") or --script FILE");
   }

@@ -81,6 +81,20 @@ bool TRunTally::Passed() const {
          ChecksumErrors == 0 && !Interrupted;
 }
 
+void TRunTally::Add(const TRunTally& other) {
+  Sent += other.Sent;
+  Replies += other.Replies;
+  Timeouts += other.Timeouts;
+  Unmatched += other.Unmatched;
+  Incomplete += other.Incomplete;
+  ChecksumErrors += other.ChecksumErrors;
+  Interrupted = Interrupted || other.Interrupted;
+  for (const auto& [key, count] : other.ErrorReplies) ErrorReplies[key] += count;
+  ErrorMeanings.insert(other.ErrorMeanings.begin(), other.ErrorMeanings.end());
+  Notes += other.Notes;
+  ReplyMs.insert(ReplyMs.end(), other.ReplyMs.begin(), other.ReplyMs.end());
+}
+
 void TRunTally::PrintText(std::ostream& out) const {
   out << "sent " << Sent << ", replies " << Replies << ", time-outs " << Timeouts;
   if (Incomplete != 0) out << ", incomplete " << Incomplete;

@@ -36,6 +36,9 @@ struct TRunTally {
   // frame came, and the run was not interrupted.
   bool Passed() const;
 
+  // Adds another port's counts, error replies and reply times to these.
+  void Add(const TRunTally& other);
+
   void PrintText(std::ostream& out) const;
   // One line: {"sent": 60, "replies": 60, "timeouts": 0, "error_replies":
   // {"E2": 1}, "notes": 200, "reply_ms": {"min": 1.25, "median": 3.40, "p99":

@@ -40,7 +40,8 @@ constexpr std::string_view kExitStatus =
     "         monitor was stopped by SIGINT or SIGTERM\n"
     "  1      a failed verdict: a reply missing or cut off, an error reply or a\n"
     "         wrong checksum (run), a run interrupted, the device gone, a port\n"
-    "         error (open, read, close), output that could not be written\n"
+    "         error (open, read, close), output that could not be written, a\n"
+    "         session log line that does not read (report)\n"
     "  2      wrong command line; nothing is printed on stdout\n"
     "  3      a reply's count is not a number\n"
     "  128+N  send stopped by signal N (130 for SIGINT, 143 for SIGTERM)\n";
