@@ -82,6 +82,10 @@ void TSessionRecorder::Error(std::string_view message) {
   Write(leError, "", "", message);
 }
 
+void TSessionRecorder::Line(const TLineEvent& event) {
+  Write(leLine, LineEventName(event.Kind), "", LineEventText(event));
+}
+
 std::string MillisecondsText(std::chrono::duration<double, std::milli> time) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f ms", time.count());

@@ -19,7 +19,9 @@ std::chrono::milliseconds ParseDelay(std::string_view text) {
 
 TSettingForm DispenserSettingForm(std::string_view name) {
   if (name == "split") return sfFlag;
-  if (name == "delay" || name == "fault" || name == "mute-after") return sfValue;
+  if (name == "delay" || name == "fault" || name == "mute-after" || name == "line") {
+    return sfValue;
+  }
   return sfNone;
 }
 
@@ -38,6 +40,12 @@ void ApplyDispenserSetting(TDispenserSetup& setup, std::string_view name,
     const auto n = ParseDecimal(*value, 1'000'000'000);
     if (!n) throw EConvertError("mute-after '" + std::string(*value) + "' is not a number of replies");
     setup.MuteAfter = static_cast<unsigned>(*n);
+  } else if (name == "line") {
+    try {
+      setup.LineEvents.push_back(ParseLineTrigger(*value));
+    } catch (const EConvertError& e) {
+      throw EConvertError("line: " + e.Message());
+    }
   } else if (name == "fault") {
     try {
       setup.Faults.push_back(ParseFault(*value));

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "console/simulator/Faults.h"
+#include "console/simulator/LineTriggers.h"
 
 struct TDispenserSetup {
   std::chrono::milliseconds Delay{};  // delay MS: before each reply
   bool Split = false;                 // split: each reply in two writes
   std::vector<TFault> Faults;         // fault KIND[@N][:NOTES], in order given
   std::optional<unsigned> MuteAfter;  // mute-after N: N replies, then none
+  std::vector<TLineTrigger> LineEvents;  // line KIND@N|KIND/MS[*COUNT]: SIM ports only
 };
 
 inline constexpr std::chrono::milliseconds kMaxDelay{600'000};
@@ -24,7 +26,7 @@ inline constexpr std::chrono::milliseconds kMaxDelay{600'000};
 enum TSettingForm : std::uint8_t { sfNone, sfFlag, sfValue };
 TSettingForm DispenserSettingForm(std::string_view name);
 
-// Applies one setting by its name: "delay", "fault" and "mute-after" with their
+// Applies one setting by its name: "delay", "fault", "mute-after" and "line" with their
 // value, "split" without. Raises EConvertError naming the setting and what is wrong with its
 // value (a flag given a value, a value missing, a number out of range).
 void ApplyDispenserSetting(TDispenserSetup& setup, std::string_view name,

@@ -86,6 +86,7 @@ TEST(SimCommandLine, WrongArgumentsAreRefusedWithTheReason) {
       {{"--fault", "jam@0"}, "--fault: dispense numbers count from 1"},
       {{"--port", "x"}, "unknown argument '--port'"},
       {{"extra"}, "unknown argument 'extra'"},
+      {{"--line", "break@1"}, "--line: a pseudo-terminal carries no breaks"},
   };
   for (const auto& [args, message] : wrong) {
     try {
@@ -124,6 +125,9 @@ TEST(SimPortName, ItemsAreTheSimulatorsSettingsWithABareFaultAsShorthand) {
       {"SIM:fault=short,delay=200,split", {200ms, true, {{fkShort, 0, 4}}, std::nullopt}},
       {"SIM:2,chain@3:0,delay=0", {0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}, std::nullopt}},
       {"SIM:mute-after=5", {0ms, false, {}, 5u}},
+      {"SIM:line=break@2,jam,line=framing/250*10000,line=rlsd@1",
+       {0ms, false, {{fkJam, 0, 4}}, std::nullopt,
+        {{ltBreak, 2, 0ms, 1}, {ltFraming, 0, 250ms, 10'000}, {ltRLSD, 1, 0ms, 1}}}},
   };
   for (const TCase& c : cases) {
     const TDispenserSetup setup = ParseSimPortName(c.Name);
@@ -131,6 +135,22 @@ TEST(SimPortName, ItemsAreTheSimulatorsSettingsWithABareFaultAsShorthand) {
     EXPECT_EQ(setup.Split, c.Setup.Split) << c.Name;
     EXPECT_EQ(setup.Faults, c.Setup.Faults) << c.Name;
     EXPECT_EQ(setup.MuteAfter, c.Setup.MuteAfter) << c.Name;
+    EXPECT_EQ(setup.LineEvents, c.Setup.LineEvents) << c.Name;
+  }
+  for (const auto& [name, message] : std::vector<std::pair<std::string_view, std::string>>{
+           {"SIM:line=break", "'break' says neither @N nor /MS"},
+           {"SIM:line=spark@1", "unknown line event 'spark' (one of break, framing,"},
+           {"SIM:line=cts@0", "command '0' is not a number from 1"},
+           {"SIM:line=ring/0", "period '0'"},
+           {"SIM:line=dsr/10*0", "count '0'"},
+           {"SIM:line=dsr/10*100001", "count '100001'"},
+       }) {
+    try {
+      ParseSimPortName(name);
+      ADD_FAILURE() << name << " was accepted";
+    } catch (const EConvertError& e) {
+      EXPECT_NE(e.Message().find(message), std::string::npos) << name << ": " << e.Message();
+    }
   }
   EXPECT_THROW(ParseSimPortName("COM1"), EConvertError);
   EXPECT_THROW(ParseSimPortName("SIM:mute-after=x"), EConvertError);
