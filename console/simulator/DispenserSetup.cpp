@@ -18,8 +18,9 @@ std::chrono::milliseconds ParseDelay(std::string_view text) {
 }  // namespace
 
 TSettingForm DispenserSettingForm(std::string_view name) {
-  if (name == "split") return sfFlag;
-  if (name == "delay" || name == "fault" || name == "mute-after" || name == "line") {
+  if (name == "split" || name == "fast") return sfFlag;
+  if (name == "delay" || name == "fault" || name == "mute-after" || name == "line" ||
+      name == "receiver") {
     return sfValue;
   }
   return sfNone;
@@ -34,6 +35,10 @@ void ApplyDispenserSetting(TDispenserSetup& setup, std::string_view name,
   if (form == sfValue && !value) throw EConvertError(label + " needs a value");
   if (name == "split") {
     setup.Split = true;
+  } else if (name == "fast") {
+    setup.Fast = true;
+  } else if (name == "receiver") {
+    setup.Receiver = ParseReceiver(*value);
   } else if (name == "delay") {
     setup.Delay = ParseDelay(*value);
   } else if (name == "mute-after") {

@@ -38,7 +38,8 @@ class TSimDispenserLine final : public TSimDispenser {
   TSimDispenserLine(const std::string& name, const TDispenserSetup& setup)
       : FPort(name, comm::sim::SimPort::Unlisted{}),
         FDispenser(setup.Faults, setup.MuteAfter),
-        FSchedule(setup.Delay, setup.Split),
+        FSchedule(setup.Delay, setup.Split,
+                  setup.Fast ? std::nullopt : std::optional(setup.Receiver)),
         FLineEvents(setup.LineEvents),
         FWake(std::make_shared<TWake>()) {
     const auto start = TSimClock::now();
@@ -93,9 +94,19 @@ class TSimDispenserLine final : public TSimDispenser {
     }
   }
 
+  // A command is complete when its last byte has crossed the line in the
+  // format the port set.
   void Answer(const std::string& written) {
     if (written.empty()) return;
     const auto now = TSimClock::now();
+    const TLineFormat format = PortFormat();
+    if (const std::string mismatch = LineMismatch(format);
+        !mismatch.empty() && format != FToldFormat) {
+      comm::OutputDebugStringA(FPort.Name() + ": " + mismatch);
+    }
+    FToldFormat = format;
+    std::vector<TSimClock::time_point> crossed;
+    for (std::size_t i = 0; i < written.size(); ++i) crossed.push_back(FSchedule.Crossed(now, format));
     std::vector<TExchange> exchanges = FDispenser.Receive(
         std::span(reinterpret_cast<const std::uint8_t*>(written.data()), written.size()));
     for (const TExchange& exchange : exchanges) {
@@ -105,13 +116,18 @@ class TSimDispenserLine final : public TSimDispenser {
       for (const TLineTrigger& trigger : FLineEvents) {
         if (trigger.AfterCommand == FAnswered) Fire(trigger);
       }
-      FSchedule.Add(*exchange.Reply, now);
+      FSchedule.Add(*exchange.Reply, crossed[exchange.LastByte], format);
     }
     std::lock_guard lock(FLogMutex);
     for (TExchange& exchange : exchanges) {
       FExchanges.push_back(std::move(exchange));
       if (FExchanges.size() > kKeptExchanges) FExchanges.pop_front();
     }
+  }
+
+  TLineFormat PortFormat() const {
+    const comm::DCB dcb = FPort.Dcb();
+    return {dcb.BaudRate, dcb.ByteSize, dcb.Parity != 0, dcb.StopBits + 2u};
   }
 
   std::optional<TSimClock::time_point> NextDue() const {
@@ -177,6 +193,7 @@ class TSimDispenserLine final : public TSimDispenser {
   const std::vector<TLineTrigger> FLineEvents;
   std::vector<std::optional<TSimClock::time_point>> FPeriodDue;
   unsigned FAnswered = 0;
+  TLineFormat FToldFormat = kDispenserFormat;  // a mismatch is told once, until it changes
   const std::shared_ptr<TWake> FWake;
 
   mutable std::mutex FLogMutex;

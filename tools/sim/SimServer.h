@@ -54,4 +54,5 @@ class TSimServer {
   TVirtualDispenser FDispenser;
   TReplySchedule FSchedule;
   std::deque<TScheduledWrite> FOutgoing;  // due, not yet fully written
+  TLineFormat FToldFormat = kDispenserFormat;  // a mismatch is told once, until it changes
 };
