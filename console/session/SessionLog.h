@@ -31,7 +31,7 @@ enum TLogEvent : std::uint8_t {
   leError,         // TEXT the error's message
   leUnmatched,     // HEX a reply frame that answers no waiting command
   leReopenFailed,  // NAME the port, TEXT why a lost device's port did not open again
-  leLine,          // NAME the line event ("framing-error"), TEXT as shown ("framing error × 3 in 1 s")
+  leLine,  // NAME the line event ("framing-error"), TEXT as shown ("framing error × 3 in 1 s")
 };
 
 // The event's name in the file: "note", "opened", "closed", "lost", "sent",

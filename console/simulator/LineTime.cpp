@@ -5,7 +5,8 @@
 
 TSimClock::duration CharacterTime(const TLineFormat& format) {
   // In half bits, so that one and a half stop bits count.
-  const unsigned halfBits = 2 * (1 + format.DataBits + (format.Parity ? 1 : 0)) + format.StopHalfBits;
+  const unsigned halfBits =
+      2 * (1 + format.DataBits + (format.Parity ? 1 : 0)) + format.StopHalfBits;
   const auto ns = std::chrono::nanoseconds(500'000'000LL * halfBits / std::max(format.BitRate, 1u));
   return std::chrono::duration_cast<TSimClock::duration>(ns);
 }
@@ -58,7 +59,8 @@ std::vector<TReceivedPiece> CutByReceiver(std::span<const TSimClock::time_point>
         pieces.push_back({ends[given - 1], kUartTrigger});
       }
       if (given < ends.size()) {
-        pieces.push_back({ends.back() + kUartTimeoutCharacters * characterTime, ends.size() - given});
+        pieces.push_back(
+            {ends.back() + kUartTimeoutCharacters * characterTime, ends.size() - given});
       }
       break;
     }

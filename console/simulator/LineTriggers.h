@@ -16,7 +16,7 @@ enum TLineTriggerKind : std::uint8_t {
   ltParity,  // reported only by a port that checks parity
   ltOverrun,
   ltRxOver,
-  ltCTS,   // each firing turns the line over: the first turns it on
+  ltCTS,  // each firing turns the line over: the first turns it on
   ltDSR,
   ltRing,  // a ring: the line comes on and goes off again
   ltRLSD,
@@ -24,9 +24,9 @@ enum TLineTriggerKind : std::uint8_t {
 
 struct TLineTrigger {
   TLineTriggerKind Kind = ltBreak;
-  unsigned AfterCommand = 0;         // KIND@N: after the Nth answered command (0: not so)
+  unsigned AfterCommand = 0;           // KIND@N: after the Nth answered command (0: not so)
   std::chrono::milliseconds Period{};  // KIND/MS: every MS ms from the start (0: not so)
-  unsigned Count = 1;                // *COUNT: so many in a row each time
+  unsigned Count = 1;                  // *COUNT: so many in a row each time
 
   friend bool operator==(const TLineTrigger&, const TLineTrigger&) = default;
 };

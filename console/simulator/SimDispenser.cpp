@@ -44,9 +44,8 @@ class TSimDispenserLine final : public TSimDispenser {
         FWake(std::make_shared<TWake>()) {
     const auto start = TSimClock::now();
     for (const TLineTrigger& trigger : FLineEvents) {
-      FPeriodDue.push_back(trigger.Period.count() > 0
-                               ? std::optional(start + trigger.Period)
-                               : std::nullopt);
+      FPeriodDue.push_back(trigger.Period.count() > 0 ? std::optional(start + trigger.Period)
+                                                      : std::nullopt);
     }
     FPort.SetWriteListener([wake = FWake] { wake->Written(); });
     FThread = std::thread([this] { Run(); });
@@ -106,7 +105,9 @@ class TSimDispenserLine final : public TSimDispenser {
     }
     FToldFormat = format;
     std::vector<TSimClock::time_point> crossed;
-    for (std::size_t i = 0; i < written.size(); ++i) crossed.push_back(FSchedule.Crossed(now, format));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+      crossed.push_back(FSchedule.Crossed(now, format));
+    }
     std::vector<TExchange> exchanges = FDispenser.Receive(
         std::span(reinterpret_cast<const std::uint8_t*>(written.data()), written.size()));
     for (const TExchange& exchange : exchanges) {
@@ -127,6 +128,7 @@ class TSimDispenserLine final : public TSimDispenser {
 
   TLineFormat PortFormat() const {
     const comm::DCB dcb = FPort.Dcb();
+    if (dcb.BaudRate == 0) return kDispenserFormat;  // no block set yet
     return {dcb.BaudRate, dcb.ByteSize, dcb.Parity != 0, dcb.StopBits + 2u};
   }
 

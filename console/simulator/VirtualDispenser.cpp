@@ -10,8 +10,8 @@ std::vector<TExchange> TVirtualDispenser::Receive(std::span<const std::uint8_t> 
   std::ptrdiff_t end = -static_cast<std::ptrdiff_t>(FAssembler.PendingBytes());
   for (TStreamItem& item : FAssembler.Feed(bytes)) {
     end += static_cast<std::ptrdiff_t>(item.Bytes.size());
-    const auto last = std::clamp<std::ptrdiff_t>(end - 1, 0, std::max<std::ptrdiff_t>(
-                                                                 std::ssize(bytes) - 1, 0));
+    const auto last =
+        std::clamp<std::ptrdiff_t>(end - 1, 0, std::max<std::ptrdiff_t>(std::ssize(bytes) - 1, 0));
     TExchange exchange{std::move(item.Bytes), std::nullopt, {}, static_cast<std::size_t>(last)};
     switch (item.Kind) {
       case siJunk:

@@ -89,8 +89,8 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
       *Com1, [this](const TLineEvent& event) { ShowLineEvent(event); },
       [this](std::optional<TLineEventWatch::TClock::time_point> at) {
         if (!at) return FLineSummaries.stop();
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
-            *at - TLineEventWatch::TClock::now());
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(*at - TLineEventWatch::TClock::now());
         FLineSummaries.start(std::max<std::chrono::milliseconds>(wait, {}));
       });
   connect(&FLineSummaries, &QTimer::timeout, this,

@@ -1,14 +1,14 @@
 // "monitor --port NAME [--json]": every block the port reads, time-stamped
 // with its bytes in hex, then the effects of the reply frames it completed,
 // and between the blocks each break, line error and modem-line change as the
-// port's events tell them (a burst summed up each second), until SIGINT or SIGTERM (exit 0, or 1 if a port error was shown on the
-// way, a failed close too) or until the device is gone (exit 1). A count
-// that is not a number is reported and monitoring goes on.
+// port's events tell them (a burst summed up each second), until SIGINT or SIGTERM (exit 0, or 1 if
+// a port error was shown on the way, a failed close too) or until the device is gone (exit 1). A
+// count that is not a number is reported and monitoring goes on.
 #include <chrono>
 
 #include "console/protocol/HexText.h"
-#include "platform/runtime/Timestamp.h"
 #include "console/session/LineEventWatch.h"
+#include "platform/runtime/Timestamp.h"
 #include "tools/cli/LineEventOutput.h"
 #include "tools/cli/PortArguments.h"
 #include "tools/cli/PortSession.h"

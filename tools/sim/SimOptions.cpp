@@ -59,8 +59,9 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
       reader.NoValue();
       options.Version = true;
     } else if (setting == "line") {
-      throw ESimUsage("--line: a pseudo-terminal carries no breaks, line errors or modem lines;"
-                      " a SIM port's line=... makes them");
+      throw ESimUsage(
+          "--line: a pseudo-terminal carries no breaks, line errors or modem lines;"
+          " a SIM port's line=... makes them");
     } else if (form != sfNone) {
       const auto value = form == sfValue ? std::optional(reader.Value()) : reader.InlineValue();
       try {

@@ -15,7 +15,9 @@ using console_test::TWindow;
 
 namespace {
 
-const char* const kStateReply = "\x02" "00sr000\xD7\x03";
+const char* const kStateReply =
+    "\x02"
+    "00sr000\xD7\x03";
 const QStringList kStateReplyLines = {"0230307372303030D703", "대기상태입니다."};
 
 struct TKindCase {
@@ -114,7 +116,8 @@ TEST_F(ConsoleLineEvents, ABurstOfFramingErrorsIsAFewLines) {
   line.join();
   ASSERT_TRUE(summed) << Shown().join("|").toStdString();
   const QStringList errors = Shown().filter("framing error");
-  EXPECT_TRUE(QRegularExpression(R"(^line: framing error × \d+ in 1 s$)").match(errors[1]).hasMatch())
+  EXPECT_TRUE(
+      QRegularExpression(R"(^line: framing error × \d+ in 1 s$)").match(errors[1]).hasMatch())
       << errors.join("|").toStdString();
   EXPECT_LT(errors.size(), 10) << errors.join("|").toStdString();
   EXPECT_EQ(Recorded().filter("\tframing-error\t").size(), errors.size());

@@ -123,9 +123,13 @@ TEST(MonitorLineEvents, EachKindIsPrintedBetweenTheBlocksAroundIt) {
     std::string expected;
     for (const TKindCase& kind : kKinds) {
       if (json) {
-        expected += R"({"time": "T", "bytes": 1, "hex": "61"})" "\n"
-                    R"({"time": "T", )" + kind.Json + "}\n"
-                    R"({"time": "T", "bytes": 1, "hex": "7A"})" "\n";
+        expected += R"({"time": "T", "bytes": 1, "hex": "61"})"
+                    "\n"
+                    R"({"time": "T", )" +
+                    kind.Json +
+                    "}\n"
+                    R"({"time": "T", "bytes": 1, "hex": "7A"})"
+                    "\n";
       } else {
         expected += "-- T, 1 byte: 61\n-- T, " + kind.Text + "\n-- T, 1 byte: 7A\n";
       }

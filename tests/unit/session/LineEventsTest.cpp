@@ -30,7 +30,8 @@ TEST(LineEvents, EachKindHasItsTextAndName) {
     EXPECT_EQ(LineEventName(c.Event.Kind), c.Name);
   }
   TComErrors errors;
-  for (TComError e : {ceBreak, ceRxOver, ceFrame, ceOverrun, ceRxParity, ceTxFull}) errors.Include(e);
+  for (TComError e : {ceBreak, ceRxOver, ceFrame, ceOverrun, ceRxParity, ceTxFull})
+    errors.Include(e);
   EXPECT_EQ(LineErrorKinds(errors),
             (std::vector<TLineEventKind>{lkFraming, lkParity, lkOverrun, lkRxOver}));
 }

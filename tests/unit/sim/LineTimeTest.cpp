@@ -18,10 +18,10 @@ microseconds Micro(TSimClock::duration d) {
 
 TEST(LineTime, ACharacterIsItsStartDataParityAndStopBits) {
   const std::pair<TLineFormat, microseconds> cases[] = {
-      {{9600, 8, false, 2}, 1041us},   // 10 bits
-      {{9600, 7, true, 4}, 1145us},    // 11 bits
-      {{19200, 8, true, 2}, 572us},    // 11 bits
-      {{9600, 5, false, 3}, 781us},    // 7.5 bits
+      {{9600, 8, false, 2}, 1041us},  // 10 bits
+      {{9600, 7, true, 4}, 1145us},   // 11 bits
+      {{19200, 8, true, 2}, 572us},   // 11 bits
+      {{9600, 5, false, 3}, 781us},   // 7.5 bits
   };
   for (const auto& [format, time] : cases) {
     EXPECT_EQ(Micro(CharacterTime(format)), time) << LineFormatText(format);
@@ -45,7 +45,7 @@ TEST(LineTime, EachReceiverCutsATenByteReplyAsItsHardwareWould) {
   const TCase cases[] = {
       {"pty", {{t0 + 15ms, 10}}},
       {"uart", {{t0 + 13ms, 8}, {t0 + 19ms, 2}}},  // the trigger level, then 4 characters on
-      {"usb", {{t0 + 16ms, 10}}},                   // the timer runs out every 16 ms from t0
+      {"usb", {{t0 + 16ms, 10}}},                  // the timer runs out every 16 ms from t0
       {"usb:4", {{t0 + 8ms, 3}, {t0 + 12ms, 4}, {t0 + 16ms, 3}}},
   };
   for (const TCase& c : cases) {
