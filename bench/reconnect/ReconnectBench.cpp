@@ -82,7 +82,7 @@ class BoxCounter : public QObject {
 };
 
 bool StartSimulator(QProcess& sim, const QString& link) {
-  sim.start(DISPENSER_SIM, {"--link", link});
+  sim.start(DISPENSER_SIM, {"--link", link, "--fast"});
   return sim.waitForReadyRead(10'000);  // the terminal's path, once the link is in place
 }
 

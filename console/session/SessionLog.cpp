@@ -81,6 +81,8 @@ const char* LogEventName(TLogEvent event) {
       return "unmatched";
     case leReopenFailed:
       return "reopen-failed";
+    case leLine:
+      return "line";
   }
   return "?";
 }

@@ -1,6 +1,6 @@
 // The session log file: one line per event of a session with the dispenser
 // (port opened, closed or lost, a frame sent, a block received, what the
-// window showed, a reply time, an error), each with its local time to the
+// window showed, a reply time, an error, what the line did), each with its local time to the
 // millisecond. Plain UTF-8, tab-separated under a header line, so that a
 // spreadsheet splits it; every line is handed to the system as it is
 // written, and the file is rotated by size. The window and dispenser-cli run
@@ -31,11 +31,12 @@ enum TLogEvent : std::uint8_t {
   leError,         // TEXT the error's message
   leUnmatched,     // HEX a reply frame that answers no waiting command
   leReopenFailed,  // NAME the port, TEXT why a lost device's port did not open again
+  leLine,  // NAME the line event ("framing-error"), TEXT as shown ("framing error × 3 in 1 s")
 };
 
 // The event's name in the file: "note", "opened", "closed", "lost", "sent",
 // "received", "shown", "reply", "no-reply", "error", "unmatched",
-// "reopen-failed".
+// "reopen-failed", "line".
 const char* LogEventName(TLogEvent event);
 
 // A log file that cannot be written: names the file and what failed.

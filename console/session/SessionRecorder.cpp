@@ -83,6 +83,10 @@ void TSessionRecorder::Error(std::string_view message) {
   Write(leError, "", "", message);
 }
 
+void TSessionRecorder::Line(const TLineEvent& event) {
+  Write(leLine, LineEventName(event.Kind), "", LineEventText(event));
+}
+
 std::string MillisecondsText(std::chrono::duration<double, std::milli> time, int decimals) {
   char text[32];
   std::snprintf(text, sizeof text, "%.*f ms", decimals, time.count());

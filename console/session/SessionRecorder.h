@@ -16,6 +16,7 @@
 
 #include "console/protocol/DispenserFrames.h"
 #include "console/protocol/ReplyDecoder.h"
+#include "console/session/LineEvents.h"
 #include "console/session/SessionLog.h"
 
 class TSessionRecorder {
@@ -50,6 +51,8 @@ class TSessionRecorder {
   void Unmatched(std::span<const std::uint8_t> frame);
   void ReopenFailed(std::string_view port, std::string_view cause);
   void Error(std::string_view message);
+  // A break, line error or modem-line change, or a burst's summary.
+  void Line(const TLineEvent& event);
 
  private:
   void Write(TLogEvent event, std::string_view name, std::string_view hex, std::string_view text);

@@ -18,8 +18,11 @@ std::chrono::milliseconds ParseDelay(std::string_view text) {
 }  // namespace
 
 TSettingForm DispenserSettingForm(std::string_view name) {
-  if (name == "split") return sfFlag;
-  if (name == "delay" || name == "fault" || name == "mute-after") return sfValue;
+  if (name == "split" || name == "fast") return sfFlag;
+  if (name == "delay" || name == "fault" || name == "mute-after" || name == "line" ||
+      name == "receiver") {
+    return sfValue;
+  }
   return sfNone;
 }
 
@@ -32,12 +35,22 @@ void ApplyDispenserSetting(TDispenserSetup& setup, std::string_view name,
   if (form == sfValue && !value) throw EConvertError(label + " needs a value");
   if (name == "split") {
     setup.Split = true;
+  } else if (name == "fast") {
+    setup.Fast = true;
+  } else if (name == "receiver") {
+    setup.Receiver = ParseReceiver(*value);
   } else if (name == "delay") {
     setup.Delay = ParseDelay(*value);
   } else if (name == "mute-after") {
     const auto n = ParseDecimal(*value, 1'000'000'000);
     if (!n) throw EConvertError("mute-after '" + std::string(*value) + "' is not a number of replies");
     setup.MuteAfter = static_cast<unsigned>(*n);
+  } else if (name == "line") {
+    try {
+      setup.LineEvents.push_back(ParseLineTrigger(*value));
+    } catch (const EConvertError& e) {
+      throw EConvertError("line: " + e.Message());
+    }
   } else if (name == "fault") {
     try {
       setup.Faults.push_back(ParseFault(*value));

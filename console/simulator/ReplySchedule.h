@@ -1,16 +1,19 @@
 // When each reply goes out: after the reply delay, in the order the commands
-// came, and with --split as two writes a short pause apart.
+// came, and with --split as two writes a short pause apart. In real time
+// (the default; --fast not) a command counts from when its last byte has
+// crossed the line, each reply byte takes the line's character time, and
+// the program's receiver hands the reply on in its pieces (LineTime.h).
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "console/protocol/DispenserFrames.h"
-
-using TSimClock = std::chrono::steady_clock;
+#include "console/simulator/LineTime.h"
 
 // The pause between the two writes of a split reply: long enough for the
 // receiving side to see them as two blocks.
@@ -22,16 +25,25 @@ inline constexpr std::size_t kSplitAt = 5;
 struct TScheduledWrite {
   TSimClock::time_point Due;
   std::vector<std::uint8_t> Bytes;
-  int Part = 0;  // 0 for a whole reply, else 1 or 2
+  int Part = 0;  // 0 for a whole reply (or a receiver's piece of one), else 1 or 2
 };
 
 class TReplySchedule {
  public:
-  TReplySchedule(std::chrono::milliseconds delay, bool split) : FDelay(delay), FSplit(split) {}
+  // Fast without a receiver: bytes cross the line at once.
+  TReplySchedule(std::chrono::milliseconds delay, bool split,
+                 std::optional<TReceiver> realTime = std::nullopt,
+                 TSimClock::time_point epoch = TSimClock::now())
+      : FDelay(delay), FSplit(split), FRealTime(realTime), FEpoch(epoch) {}
 
-  // Schedules the reply to a command received at `now`. A reply never goes
-  // out before one scheduled earlier.
-  void Add(const TFrame& reply, TSimClock::time_point now);
+  // When the next received byte, read at `now`, has crossed a line of that
+  // format: after the bytes before it (at once when fast).
+  TSimClock::time_point Crossed(TSimClock::time_point now, const TLineFormat& format);
+
+  // Schedules the reply to a command complete at `now`. A reply never goes
+  // out before one scheduled earlier, nor on the line before its end.
+  void Add(const TFrame& reply, TSimClock::time_point now,
+           const TLineFormat& format = kDispenserFormat);
 
   // The due time of the next write, or nothing if none is scheduled.
   std::optional<TSimClock::time_point> NextDue() const;
@@ -40,7 +52,14 @@ class TReplySchedule {
   std::vector<TScheduledWrite> TakeDue(TSimClock::time_point now);
 
  private:
+  void AddPieces(std::span<const std::uint8_t> bytes, std::span<const TSimClock::time_point> ends,
+                 TSimClock::duration characterTime, int part);
+
   std::chrono::milliseconds FDelay;
   bool FSplit;
+  std::optional<TReceiver> FRealTime;
+  TSimClock::time_point FEpoch;
+  TSimClock::time_point FInFree{};   // when the line from the program is free again
+  TSimClock::time_point FOutFree{};  // when the line to the program is free again
   std::deque<TScheduledWrite> FWrites;
 };

@@ -5,6 +5,14 @@
 //     KIND[@N][:NOTES]    a dispense fault, as dispenser-sim --fault gives it
 //     fault=KIND[@N][:NOTES], delay=MS, split
 //                         the settings of dispenser-sim, named as its options
+//     line=KIND@N[*COUNT] a line event after the Nth answered command, before
+//                         its reply; COUNT of them in a row (default 1)
+//     line=KIND/MS[*COUNT] a line event every MS ms while the program runs
+//                         (events while the port is closed are lost)
+//                         KIND: break, framing, parity, overrun, rx-over (a
+//                         line error), cts, dsr, rlsd (the line turns over,
+//                         the first time on), ring (a ring, on and off); see
+//                         LineTriggers.h. Only a SIM port has these.
 // "SIM" is read without regard to letter case, as Windows reads device names;
 // the items are read as written.
 #pragma once

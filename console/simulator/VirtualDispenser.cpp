@@ -6,8 +6,13 @@
 
 std::vector<TExchange> TVirtualDispenser::Receive(std::span<const std::uint8_t> bytes) {
   std::vector<TExchange> exchanges;
+  // Bytes held from earlier reads come first in what the items carry.
+  std::ptrdiff_t end = -static_cast<std::ptrdiff_t>(FAssembler.PendingBytes());
   for (TStreamItem& item : FAssembler.Feed(bytes)) {
-    TExchange exchange{std::move(item.Bytes), std::nullopt, {}};
+    end += static_cast<std::ptrdiff_t>(item.Bytes.size());
+    const auto last =
+        std::clamp<std::ptrdiff_t>(end - 1, 0, std::max<std::ptrdiff_t>(std::ssize(bytes) - 1, 0));
+    TExchange exchange{std::move(item.Bytes), std::nullopt, {}, static_cast<std::size_t>(last)};
     switch (item.Kind) {
       case siJunk:
         exchange.Ignored = "bytes outside a frame";

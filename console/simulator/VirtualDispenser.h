@@ -16,6 +16,7 @@ struct TExchange {
   std::vector<std::uint8_t> Received;  // a command frame, or the ignored bytes
   std::optional<TFrame> Reply;         // the answer to a command frame
   std::string Ignored;                 // why the bytes were ignored; empty if answered
+  std::size_t LastByte = 0;  // where it ended: its last byte's index in the bytes received
 };
 
 class TVirtualDispenser {

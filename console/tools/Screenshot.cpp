@@ -1,8 +1,9 @@
 // console-screenshot: the console window after a short session with the
 // virtual dispenser, drawn into a PNG (for the README).
 //   console-screenshot DISPENSER-SIM OUTPUT.png
-// Runs dispenser-sim (its second dispense jams after three notes; each reply
-// 10 ms late, as long as ten bytes take at 9600 bit/s), opens the window
+// Runs dispenser-sim (its second dispense jams after three notes; it keeps
+// the line's time, so a reply ends about 21 ms after its command at 9600
+// bit/s), opens the window
 // against it on a settings store of its own, presses Open COM and a few
 // command buttons, waits for every reply, and grabs the window.
 #include <QAbstractButton>
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   TMessageBoxAnswerer answerer;
 
   QProcess sim;
-  sim.start(argv[1], {"--fault", "jam@2:3", "--delay", "10"});
+  sim.start(argv[1], {"--fault", "jam@2:3"});
   if (!sim.waitForReadyRead(10'000)) {
     std::cerr << "console-screenshot: " << argv[1] << " printed no terminal\n";
     return 1;

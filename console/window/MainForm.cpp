@@ -85,6 +85,17 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
   KeepPortListed();
   BindStoredPorts();
   ConnectHandlers();
+  FLineSummaries.setSingleShot(true);
+  FLineEvents = std::make_unique<TLineEventWatch>(
+      *Com1, [this](const TLineEvent& event) { ShowLineEvent(event); },
+      [this](std::optional<TLineEventWatch::TClock::time_point> at) {
+        if (!at) return FLineSummaries.stop();
+        const auto wait =
+            std::chrono::ceil<std::chrono::milliseconds>(*at - TLineEventWatch::TClock::now());
+        FLineSummaries.start(std::max<std::chrono::milliseconds>(wait, {}));
+      });
+  connect(&FLineSummaries, &QTimer::timeout, this,
+          Guarded(this, [this] { FLineEvents->AlarmRang(); }));
   FReplyWatch = std::make_unique<TReplyWatch>(this, ui->StBar1->Panel(3), FRecorder);
   FReplies = std::make_unique<TReplyReception>(
       this, [this](const TReplyBlock& block) { ApplyReply(block); },
@@ -102,6 +113,7 @@ TForm1::TForm1(TComponent* owner, const TConsoleOptions& options)
 
 TForm1::~TForm1() {
   Com1->SetOnRxChar(nullptr);
+  FLineEvents.reset();
   Com1->SetOnDeviceLost([](TObject*, const EComPortExt&) {});  // nothing left to tell it
   DestroyComponents();
 }
@@ -200,6 +212,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::AddLogLine(const QString& line) {
   ui->Memo1->AddLine(line);
   FRecorder.Shown("Memo1", line.toStdString());
+}
+
+void TForm1::ShowLineEvent(const TLineEvent& event) {
+  ui->Memo1->AddLine(Timed(QString::fromUtf8("line: ") + Text(LineEventText(event))));
+  FRecorder.Line(event);
 }
 
 // ---- Opening and closing ------------------------------------------------------

@@ -4,6 +4,7 @@
 // the effects the reply decoder computes; they hold no protocol of their own.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -14,6 +15,7 @@
 
 #include "console/protocol/DispenserFrames.h"
 #include "console/protocol/ReplyDecoder.h"
+#include "console/session/LineEventWatch.h"
 #include "console/session/SessionRecorder.h"
 #include "console/window/ConsoleOptions.h"
 #include "console/window/LogFileAndMenu.h"
@@ -97,6 +99,9 @@ class TForm1 : public QWidget, public TComponent {
   void RestoreSettings();
   // A line of the window's own in the reply log, recorded in the session log.
   void AddLogLine(const QString& line);
+  // A break, line error or modem-line change (or a burst's summary): a line
+  // in the reply log, a line event in the session log.
+  void ShowLineEvent(const TLineEvent& event);
 
   // Writes the command's frame and counts it; the log line, if any, follows.
   void SendCommand(TDispenserCommand command, const char* logLine = nullptr);
@@ -125,5 +130,7 @@ class TForm1 : public QWidget, public TComponent {
   std::unique_ptr<TShownErrors> FShownErrors;
   std::unique_ptr<TReplyWatch> FReplyWatch;
   std::unique_ptr<TReplyReception> FReplies;
+  QTimer FLineSummaries;  // rings when a burst of line events is to be summed up
+  std::unique_ptr<TLineEventWatch> FLineEvents;
   std::int32_t FSendCount = 0;
 };

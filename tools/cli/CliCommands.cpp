@@ -30,7 +30,9 @@ constexpr TCliCommand kCommands[] = {
     {"monitor", "--port NAME [--json]",
      "print every block read, time-stamped with its\n"
      "bytes in hex, then the effects of the reply frames\n"
-     "it completed, until interrupted",
+     "it completed, and between the blocks each break,\n"
+     "line error and modem-line change (a burst summed\n"
+     "up each second), until interrupted",
      RunMonitor},
     {"run",
      "--port NAME... [--ports FILE] [--repeat N] [--interval MS]\n"

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 ESystemError::ESystemError(const std::string& what, int error)
     : Exception(what + ": " + std::strerror(error) + " (errno " + IntToStr(error) + ")"),
@@ -76,4 +77,35 @@ TSlaveLink::~TSlaveLink() {
   if (length >= 0 && FTarget == std::string(target, static_cast<std::size_t>(length))) {
     unlink(FPath.c_str());
   }
+}
+
+TLineFormat TPtyPair::ProgramFormat() const {
+  termios settings{};
+  if (tcgetattr(FMaster, &settings) != 0) return kDispenserFormat;
+  static constexpr std::pair<speed_t, unsigned> kRates[] = {
+      {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+      {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+      {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+      {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+  TLineFormat format;
+  const speed_t speed = cfgetospeed(&settings);
+  for (const auto& [code, rate] : kRates) {
+    if (code == speed) format.BitRate = rate;
+  }
+  switch (settings.c_cflag & CSIZE) {
+    case CS5:
+      format.DataBits = 5;
+      break;
+    case CS6:
+      format.DataBits = 6;
+      break;
+    case CS7:
+      format.DataBits = 7;
+      break;
+    default:
+      format.DataBits = 8;
+  }
+  format.Parity = (settings.c_cflag & PARENB) != 0;
+  format.StopHalfBits = (settings.c_cflag & CSTOPB) != 0 ? 4 : 2;
+  return format;
 }

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "console/simulator/LineTime.h"
 #include "platform/runtime/SysUtils.h"
 
 // A failed system call: the call's name, its error text and number.
@@ -31,6 +32,9 @@ class TPtyPair {
 
   int Master() const { return FMaster; }
   const std::string& SlavePath() const { return FSlavePath; }
+  // The line format the program on the slave end set (the master sees the
+  // slave's settings); the dispenser's when they cannot be read.
+  TLineFormat ProgramFormat() const;
 
  private:
   int FMaster = -1;

@@ -58,6 +58,10 @@ TSimOptions ParseSimOptions(std::span<const std::string_view> args) {
     } else if (name == "--version") {
       reader.NoValue();
       options.Version = true;
+    } else if (setting == "line") {
+      throw ESimUsage(
+          "--line: a pseudo-terminal carries no breaks, line errors or modem lines;"
+          " a SIM port's line=... makes them");
     } else if (form != sfNone) {
       const auto value = form == sfValue ? std::optional(reader.Value()) : reader.InlineValue();
       try {
@@ -93,6 +97,7 @@ std::string SimUsage() {
   }
   return "usage: dispenser-sim [--link PATH] [--delay MS] [--split] [--log FILE]\n"
          "                     [--mute-after N] [--fault KIND[@N][:NOTES]]...\n"
+         "                     [--fast | --receiver pty|uart|usb[:MS]]\n"
          "       dispenser-sim --help | --version\n"
          "A virtual dispenser on a pseudo-terminal. Prints the path of the terminal to\n"
          "open, then answers command frames until interrupted (SIGINT, SIGTERM, SIGHUP).\n"
@@ -101,6 +106,16 @@ std::string SimUsage() {
          "  --split        send each reply in two writes, " +
          IntToStr(kSplitPause.count()) +
          " ms apart\n"
+         "  --fast         answer at once; without it the dispenser keeps the line's time:\n"
+         "                 a command counts when its bytes would have crossed the line at\n"
+         "                 the settings the program set (21 ms from the end of a write\n"
+         "                 to the end of a 10-byte reply at 9600 bit/s), and a program's\n"
+         "                 settings other than 9600 8N1 are told on stderr\n"
+         "  --receiver R   how the program's receiver hands a reply on: pty whole, when\n"
+         "                 its last byte has crossed (default: the line's own time);\n"
+         "                 uart as a 16550's FIFO (8 bytes, the rest 4 characters after\n"
+         "                 the last); usb[:MS] when a USB adapter's latency timer runs\n"
+         "                 out (every 16 ms, or MS)\n"
          "  --log FILE     append every frame in and out, with a timestamp, to FILE\n"
          "  --mute-after N answer the first N command frames, then none (a dispenser\n"
          "                 that hangs)\n"

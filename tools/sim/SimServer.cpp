@@ -56,7 +56,8 @@ TSimServer::TSimServer(const TSimOptions& options, std::ostream& err)
     : FErr(err),
       FLog(options.LogFile),
       FDispenser(options.Faults, options.MuteAfter),
-      FSchedule(options.Delay, options.Split) {
+      FSchedule(options.Delay, options.Split,
+                options.Fast ? std::nullopt : std::optional(options.Receiver)) {
   if (!options.Link.empty()) FLink = std::make_unique<TSlaveLink>(options.Link, FPty.SlavePath());
 }
 
@@ -95,10 +96,19 @@ bool TSimServer::ReadLine() {
       return false;
     }
     const auto now = TSimClock::now();
+    const TLineFormat format = FPty.ProgramFormat();
+    if (const std::string mismatch = LineMismatch(format);
+        !mismatch.empty() && format != FToldFormat) {
+      FErr << "dispenser-sim: " << mismatch << std::endl;
+    }
+    FToldFormat = format;
+    // A command is complete when its last byte has crossed the line.
+    std::vector<TSimClock::time_point> crossed;
+    for (ssize_t i = 0; i < n; ++i) crossed.push_back(FSchedule.Crossed(now, format));
     for (const TExchange& exchange :
          FDispenser.Receive(std::span(buffer, static_cast<std::size_t>(n)))) {
       Handle(exchange);
-      if (exchange.Reply) FSchedule.Add(*exchange.Reply, now);
+      if (exchange.Reply) FSchedule.Add(*exchange.Reply, crossed[exchange.LastByte], format);
     }
   }
 }

@@ -53,5 +53,6 @@ class TSimServer {
   TFrameLog FLog;
   TVirtualDispenser FDispenser;
   TReplySchedule FSchedule;
-  std::deque<TScheduledWrite> FOutgoing;  // due, not yet fully written
+  std::deque<TScheduledWrite> FOutgoing;       // due, not yet fully written
+  TLineFormat FToldFormat = kDispenserFormat;  // a mismatch is told once, until it changes
 };

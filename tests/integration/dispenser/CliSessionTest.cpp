@@ -421,6 +421,13 @@ TEST(CliRun, TheSummaryAndExitStatusFollowTheRepliesWithAndWithoutFaults) {
        R"({"sent": 6, "replies": 6, "timeouts": 0, "error_replies": {}, "notes": 30, )"
        R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
        0},
+      // In the line's time, each reply handed on as a 16550 would: 8 + 2 bytes.
+      {"uart",
+       {"--receiver", "uart"},
+       {"--repeat", "2", "dispense", "count-query"},
+       R"({"sent": 4, "replies": 4, "timeouts": 0, "error_replies": {}, "notes": 20, )"
+       R"("unmatched": 0, "incomplete": 0, "checksum_errors": 0, "interrupted": false})",
+       0},
       {"jam",
        {"--fault", "jam@2:3"},
        {"--repeat", "3", "dispense"},

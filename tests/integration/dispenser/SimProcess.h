@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -81,9 +82,12 @@ inline int WaitExit(pid_t pid) {
   return -1;
 }
 
+// dispenser-sim answering at once (--fast) unless the test asks for a
+// receiver, and so for the line's time.
 class TSimProcess {
  public:
   explicit TSimProcess(std::vector<std::string> args = {}) {
+    if (std::find(args.begin(), args.end(), "--receiver") == args.end()) args.push_back("--fast");
     FPid = Spawn(DISPENSER_SIM, args, FDir.File("out"), FDir.File("err"));
     // The slave path is the first stdout line; wait for it (or for an exit).
     for (int waited = 0; waited < kHangTimeoutMs; waited += 2) {
@@ -142,6 +146,14 @@ class TTerminal {
   }
   ~TTerminal() {
     if (FFd >= 0) close(FFd);
+  }
+
+  // The rate the console sets, as the simulator reads it on its side.
+  void SetRate(speed_t rate) {
+    termios settings{};
+    tcgetattr(FFd, &settings);
+    cfsetspeed(&settings, rate);
+    EXPECT_EQ(tcsetattr(FFd, TCSANOW, &settings), 0);
   }
 
   void Write(const std::vector<std::uint8_t>& bytes) {

@@ -125,3 +125,51 @@ TEST(SimulatorProgram, DelaysEachReplyByAtLeastTheGivenTime) {
   EXPECT_EQ(ReplyTo(console, dcCountQuery), "02303063303030308503");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
 }
+
+// The line's time at 9600 bit/s 8N1: ten command bytes and ten reply bytes
+// of 1.04 ms each. However late the test's reader wakes, the reply cannot
+// be complete sooner; the log shows the pieces the receiver handed on.
+TEST(SimulatorProgram, KeepsTheLinesTimeAndCutsRepliesAsTheReceiverWould) {
+  const std::pair<const char*, std::vector<std::size_t>> receivers[] = {
+      {"pty", {10}}, {"uart", {8, 2}}, {"usb:1", {}}};
+  for (const auto& [receiver, pieces] : receivers) {
+    TScratchDir dir;
+    const std::string log = dir.File("frames.log");
+    TSimProcess sim({"--receiver", receiver, "--log", log});
+    ASSERT_TRUE(sim.Running()) << sim.Err();
+    TTerminal console(sim.SlavePath());
+    console.Write(CommandFrame(dcStateQuery));
+    const auto written = std::chrono::steady_clock::now();
+    EXPECT_EQ(HexText(console.Read(10)), "0230307372303030D703") << receiver;
+    EXPECT_GE(std::chrono::steady_clock::now() - written, std::chrono::microseconds(20'800))
+        << receiver;
+    EXPECT_EQ(sim.Stop(), 0);
+    std::istringstream lines(ReadWholeFile(log));
+    std::vector<std::size_t> out;
+    for (std::string line; std::getline(lines, line);) {
+      if (line.substr(24, 4) != "out ") continue;
+      const std::string hex = line.substr(32);
+      out.push_back(hex.substr(0, hex.find(' ')).size() / 2);
+    }
+    std::size_t total = 0;
+    for (std::size_t bytes : out) total += bytes;
+    EXPECT_EQ(total, 10u) << receiver;
+    if (!pieces.empty()) {
+      EXPECT_EQ(out, pieces) << receiver;
+    }
+    EXPECT_EQ(sim.Err(), "") << receiver;
+  }
+}
+
+TEST(SimulatorProgram, TellsAProgramOnAnotherRateThatItsBytesWouldBeGarbled) {
+  TSimProcess sim({"--receiver", "pty"});
+  TTerminal console(sim.SlavePath());
+  console.SetRate(B19200);
+  EXPECT_EQ(ReplyTo(console, dcCountQuery), "02303063303030308503");
+  console.SetRate(B9600);
+  EXPECT_EQ(ReplyTo(console, dcCountQuery), "02303063303030308503");
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_EQ(sim.Err(),
+            "dispenser-sim: program set 19200 bit/s, dispenser runs at 9600: bytes would be "
+            "garbled\n");
+}

@@ -75,6 +75,53 @@ TEST_F(SimDispenserPort, TheNameSetsFaultsAndTimingAsDispenserSimsOptionsDo) {
   EXPECT_EQ(FindSimDispenser("SIM:jam@2:3,split,delay=5")->Exchanges().size(), 5u);
 }
 
+// Each line item makes the port's event for it: after the first command, or
+// on its period without one.
+TEST_F(SimDispenserPort, LineItemsRaiseTheirEventsThroughTheEngine) {
+  std::vector<std::string> events;
+  port.SetOnBreak([&](TObject*) { events.push_back("break"); });
+  port.SetOnRing([&](TObject*) { events.push_back("ring"); });
+  port.SetOnError([&](TObject*, TComErrors errors) {
+    for (const auto& [error, name] : {std::pair{ceFrame, "frame"},
+                                      {ceRxParity, "parity"},
+                                      {ceOverrun, "overrun"},
+                                      {ceRxOver, "rx-over"}}) {
+      if (errors.Contains(error)) events.push_back(name);
+    }
+  });
+  const auto line = [&](const char* name) {
+    return [&events, name](TObject*, bool on) {
+      events.push_back(std::string(name) + (on ? " on" : " off"));
+    };
+  };
+  port.SetOnCTSChange(line("cts"));
+  port.SetOnDSRChange(line("dsr"));
+  port.SetOnRLSDChange(line("rlsd"));
+  port.Parity().SetCheck(true);  // parity errors are told only so
+  const std::pair<const char*, const char*> cases[] = {
+      {"SIM:fast,line=break@1", "break"},     {"SIM:fast,line=framing@1", "frame"},
+      {"SIM:fast,line=parity@1", "parity"},   {"SIM:fast,line=overrun@1", "overrun"},
+      {"SIM:fast,line=rx-over@1", "rx-over"}, {"SIM:fast,line=cts@1", "cts on"},
+      {"SIM:fast,line=dsr@1", "dsr on"},      {"SIM:fast,line=rlsd@1", "rlsd on"},
+      {"SIM:fast,line=ring@1", "ring"},       {"SIM:line=ring/20", "ring"},
+  };
+  for (const auto& [name, event] : cases) {
+    port.SetPort(name);
+    port.Open();
+    events.clear();  // the line states the port reports as it opens
+    if (std::string(name).find('@') != std::string::npos) {
+      EXPECT_EQ(Answer(dcStateQuery), "sr000") << name;
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !events.empty(); })) << name;
+    EXPECT_EQ(events.front(), event) << name;
+    port.Close();
+  }
+  // They hold the events, which go first.
+  port.SetOnCTSChange(nullptr);
+  port.SetOnDSRChange(nullptr);
+  port.SetOnRLSDChange(nullptr);
+}
+
 TEST_F(SimDispenserPort, OneDispenserPerNameOutlivesItsPortInEverySpellingOfSim) {
   port.SetPort("SIM");
   port.Open();

@@ -60,13 +60,15 @@ TEST(FaultSpecification, TheFirstListedFaultForADispenseWins) {
 
 TEST(SimCommandLine, ReadsEveryOptionInBothSpellings) {
   const TSimOptions options = Parse({"--link", "/tmp/d", "--delay=250", "--split", "--log=/tmp/l",
-                                     "--fault", "jam@2", "--fault=short"});
+                                     "--fault", "jam@2", "--fault=short", "--receiver=uart"});
   EXPECT_EQ(options.Link, "/tmp/d");
   EXPECT_EQ(options.Delay, std::chrono::milliseconds(250));
   EXPECT_TRUE(options.Split);
   EXPECT_EQ(options.LogFile, "/tmp/l");
   EXPECT_EQ(options.Faults, (std::vector<TFault>{{fkJam, 2, 4}, {fkShort, 0, 4}}));
   EXPECT_FALSE(options.Help);
+  EXPECT_EQ(options.Receiver.Kind, rkUart);
+  EXPECT_TRUE(Parse({"--fast"}).Fast);
 
   const TSimOptions none = Parse({});
   EXPECT_EQ(none.Delay, std::chrono::milliseconds(0));
@@ -86,6 +88,7 @@ TEST(SimCommandLine, WrongArgumentsAreRefusedWithTheReason) {
       {{"--fault", "jam@0"}, "--fault: dispense numbers count from 1"},
       {{"--port", "x"}, "unknown argument '--port'"},
       {{"extra"}, "unknown argument 'extra'"},
+      {{"--line", "break@1"}, "--line: a pseudo-terminal carries no breaks"},
   };
   for (const auto& [args, message] : wrong) {
     try {
@@ -116,22 +119,52 @@ TEST(SimPortName, ItemsAreTheSimulatorsSettingsWithABareFaultAsShorthand) {
   using namespace std::chrono_literals;
   struct TCase {
     std::string_view Name;
-    TDispenserSetup Setup;
+    std::chrono::milliseconds Delay{};
+    bool Split = false;
+    std::vector<TFault> Faults;
+    std::optional<unsigned> MuteAfter;
+    std::vector<TLineTrigger> LineEvents;
   };
   const std::vector<TCase> cases = {
-      {"SIM", {}},
-      {"sim:jam@2:3", {0ms, false, {{fkJam, 2, 3}}, std::nullopt}},
-      {"SIM:fault=short,delay=200,split", {200ms, true, {{fkShort, 0, 4}}, std::nullopt}},
-      {"SIM:2,chain@3:0,delay=0", {0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}, std::nullopt}},
-      {"SIM:mute-after=5", {0ms, false, {}, 5u}},
+      {"SIM", 0ms, false, {}, std::nullopt, {}},
+      {"sim:jam@2:3", 0ms, false, {{fkJam, 2, 3}}, std::nullopt, {}},
+      {"SIM:fault=short,delay=200,split", 200ms, true, {{fkShort, 0, 4}}, std::nullopt, {}},
+      {"SIM:2,chain@3:0,delay=0", 0ms, false, {{fkJam, 0, 4}, {fkChain, 3, 0}}, std::nullopt, {}},
+      {"SIM:mute-after=5", 0ms, false, {}, 5u, {}},
+      {"SIM:line=break@2,jam,line=framing/250*10000,line=rlsd@1",
+       0ms,
+       false,
+       {{fkJam, 0, 4}},
+       std::nullopt,
+       {{ltBreak, 2, 0ms, 1}, {ltFraming, 0, 250ms, 10'000}, {ltRLSD, 1, 0ms, 1}}},
   };
   for (const TCase& c : cases) {
     const TDispenserSetup setup = ParseSimPortName(c.Name);
-    EXPECT_EQ(setup.Delay, c.Setup.Delay) << c.Name;
-    EXPECT_EQ(setup.Split, c.Setup.Split) << c.Name;
-    EXPECT_EQ(setup.Faults, c.Setup.Faults) << c.Name;
-    EXPECT_EQ(setup.MuteAfter, c.Setup.MuteAfter) << c.Name;
+    EXPECT_EQ(setup.Delay, c.Delay) << c.Name;
+    EXPECT_EQ(setup.Split, c.Split) << c.Name;
+    EXPECT_EQ(setup.Faults, c.Faults) << c.Name;
+    EXPECT_EQ(setup.MuteAfter, c.MuteAfter) << c.Name;
+    EXPECT_EQ(setup.LineEvents, c.LineEvents) << c.Name;
   }
+  for (const auto& [name, message] : std::vector<std::pair<std::string_view, std::string>>{
+           {"SIM:line=break", "'break' says neither @N nor /MS"},
+           {"SIM:line=spark@1", "unknown line event 'spark' (one of break, framing,"},
+           {"SIM:line=cts@0", "command '0' is not a number from 1"},
+           {"SIM:line=ring/0", "period '0'"},
+           {"SIM:line=dsr/10*0", "count '0'"},
+           {"SIM:line=dsr/10*100001", "count '100001'"},
+       }) {
+    try {
+      ParseSimPortName(name);
+      ADD_FAILURE() << name << " was accepted";
+    } catch (const EConvertError& e) {
+      EXPECT_NE(e.Message().find(message), std::string::npos) << name << ": " << e.Message();
+    }
+  }
+  const TDispenserSetup fast = ParseSimPortName("SIM:fast,receiver=usb:4");
+  EXPECT_TRUE(fast.Fast);
+  EXPECT_EQ(fast.Receiver, (TReceiver{rkUsb, 4ms}));
+  EXPECT_FALSE(ParseSimPortName("SIM").Fast) << "real time unless asked";
   EXPECT_THROW(ParseSimPortName("COM1"), EConvertError);
   EXPECT_THROW(ParseSimPortName("SIM:mute-after=x"), EConvertError);
 }
