@@ -15,6 +15,7 @@
 #include "console/session/PortSettingsText.h"
 #include "console/session/SessionRecorder.h"
 #include "platform/runtime/Timestamp.h"
+#include "tools/cli/JsonString.h"
 #include "tools/cli/PortSession.h"
 #include "tools/cli/ReplyFeed.h"
 #include "tools/cli/RunPlan.h"
@@ -204,21 +205,6 @@ void TapInto(TPortRun& run) {
           // The run writes only what reads back.
         }
       });
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      out += "\\u00" + IntToHex(static_cast<unsigned char>(c), 2);
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 // The tally's JSON object without its line end; with `failure` (null if

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "console/protocol/DispenserFrames.h"
+#include "tools/cli/JsonString.h"
 
 namespace {
 
@@ -45,15 +46,6 @@ std::string Decimal2(double value) {
 std::string Printable(std::uint8_t byte) {
   return byte >= 0x20 && byte < 0x7F ? std::string(1, static_cast<char>(byte))
                                      : "\\x" + IntToHex(byte, 2);
-}
-
-std::string JsonText(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
 }
 
 }  // namespace
@@ -125,7 +117,7 @@ void TRunTally::PrintJson(std::ostream& out) const {
       << R"(, "error_replies": {)";
   const char* separator = "";
   for (const auto& [key, count] : ErrorReplies) {
-    out << separator << JsonText(key) << ": " << count;
+    out << separator << JsonString(key) << ": " << count;
     separator = ", ";
   }
   out << R"(}, "notes": )" << Notes << R"(, "reply_ms": )";

@@ -127,7 +127,7 @@ TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) 
       commands.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
   }
-  EXPECT_EQ(commands.size(), 7u) << usage.str();
+  EXPECT_EQ(commands.size(), 8u) << usage.str();
   const std::vector<std::string> lines[] = {{"--help"},
                                             {"-h"},
                                             {"--json", "--help"},

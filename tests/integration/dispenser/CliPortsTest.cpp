@@ -49,7 +49,7 @@ TEST(CliRun, APortThatFailsEndsOnlyItsOwnRun) {
       {"run", "--port", SimName(""), "--port", "/dev/no-such-dispenser", "--port", gone, "--repeat",
        "100", "--interval", "20", "--json", "--log", dir.File("run.tsv"), "state-query"},
       dir.File("out"), dir.File("err"));
-  const std::string goneLog = dir.File("run-" + gone.substr(gone.rfind('/') + 1) + ".tsv");
+  const std::string goneLog = dir.File(RunLogOf(gone));
   for (int waited = 0;
        ReadWholeFile(goneLog).find("\treply\t") == std::string::npos && waited < kHangTimeoutMs;
        waited += 2) {
@@ -67,7 +67,7 @@ TEST(CliRun, APortThatFailsEndsOnlyItsOwnRun) {
   EXPECT_NE(err.find("dispenser-cli: /dev/no-such-dispenser: "), std::string::npos) << err;
   EXPECT_NE(err.find("dispenser-cli: " + gone + ": the device is gone"), std::string::npos) << err;
   for (const std::string& log :
-       {dir.File("run-SIM.tsv"), dir.File("run-no-such-dispenser.tsv"), goneLog}) {
+       {dir.File(RunLogOf(SimName(""))), dir.File(RunLogOf("/dev/no-such-dispenser")), goneLog}) {
     EXPECT_NE(ReadWholeFile(log).find("\tnote\t\t\tsummary {"), std::string::npos) << log;
   }
   EXPECT_NE(ReadWholeFile(goneLog).find("\tlost\t" + gone + "\t\tthe device is gone"),

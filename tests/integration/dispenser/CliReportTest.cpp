@@ -66,8 +66,8 @@ TEST(CliReport, DrawsEveryReplyAndTimeOutOfEachPortAndReadsTheSameFromTheLogs) {
 
   // The logs, one per port, give the same report; a line that does not read
   // is named by file and line, and all else is kept.
-  const std::vector<std::string> logs = {dir.File("run-SIM-jam-50.tsv"),
-                                         dir.File("run-SIM-mute-after-380.tsv")};
+  const std::vector<std::string> logs = {dir.File(RunLogOf(ports[0])),
+                                         dir.File(RunLogOf(ports[1]))};
   const TCliRun fromLogs = Cli(dir, {"report", logs[0], logs[1], "-o", dir.File("logs.html")});
   EXPECT_EQ(fromLogs.Exit, 0) << fromLogs.Err;
   EXPECT_EQ(Drawn(ReadWholeFile(dir.File("logs.html"))), drawn);

@@ -3,6 +3,7 @@
 // alone), the program run to its end, the numbers of its JSON summary.
 #pragma once
 
+#include <cctype>
 #include <regex>
 
 #include "tests/integration/dispenser/SimProcess.h"
@@ -14,6 +15,16 @@ namespace simtest {
 // They need speed, not a line's time: every SIM port answers at once.
 inline std::string SimName(const std::string& items) {
   return items.empty() ? "SIM:fast" : "SIM:fast," + items;
+}
+// The log `run --log run.tsv` writes for one of several ports, as the
+// README names it: the port's last path part, other characters than
+// letters, digits, '.', '_' and '-' as '-'.
+inline std::string RunLogOf(const std::string& port) {
+  std::string part = port.substr(port.rfind('/') + 1);
+  for (char& c : part) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') c = '-';
+  }
+  return "run-" + part + ".tsv";
 }
 inline std::vector<std::string> SimArgs(std::vector<std::string> args) {
   return args;
