@@ -60,6 +60,9 @@ int UsageError(const std::string& message) {
 }
 
 int Run(std::string_view name, TCliArgs args) {
+  // "help COMMAND" as "COMMAND --help".
+  static constexpr std::string_view kHelp[] = {"--help"};
+  if (name == "help" && !args.empty()) return Run(args.front(), kHelp);
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(std::cout);
     std::cout << kExitStatus;

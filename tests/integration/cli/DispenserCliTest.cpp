@@ -118,7 +118,7 @@ TEST(DispenserCliUsage, WrongCommandLinesExitTwoWithAMessageAndNothingOnStdout) 
 
 // Every command the usage lists, with --help (or -h, as the program itself
 // takes it) last after whatever else, even what would be a wrong command
-// line, prints its own usage on stdout.
+// line, prints its own usage on stdout; so does "help COMMAND".
 TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) {
   std::vector<std::string> commands;
   std::istringstream usage(Cli({"--help"}).Out);
@@ -132,11 +132,13 @@ TEST(DispenserCliUsage, HelpAfterAnyCommandPrintsThatCommandsUsageAndExitsZero) 
                                             {"-h"},
                                             {"--json", "--help"},
                                             {"--port", "/nowhere", "--bogus", "--help"},
-                                            {"--bogus", "-h"}};
+                                            {"--bogus", "-h"},
+                                            {}};  // "help COMMAND"
   for (const std::string& command : commands) {
     for (const auto& words : lines) {
       std::vector<std::string> args = {command};
       args.insert(args.end(), words.begin(), words.end());
+      if (words.empty()) args = {"help", command};
       std::string line;
       for (const auto& arg : args) line += " " + arg;
       const TCliRun run = Cli(args);
