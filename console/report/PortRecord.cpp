@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "console/protocol/DispenserFrames.h"
+#include "console/session/SessionLog.h"
 #include "platform/runtime/SysUtils.h"
 
 namespace {
@@ -99,7 +100,7 @@ void TPortRecordBuilder::Add(const TLogLine& line) {
   if (FRecord.Started.empty()) FRecord.Started = line.Time;
   FRecord.Ended = line.Time;
   const std::string_view event = line.Event;
-  if (event == "opened") {
+  if (event == LogEventName(leOpened)) {
     if (FRecord.Port.empty()) {
       FRecord.Port = line.Name;
     } else if (std::string(", " + FRecord.Port + ", ").find(", " + std::string(line.Name) + ", ") ==
@@ -107,27 +108,27 @@ void TPortRecordBuilder::Add(const TLogLine& line) {
       FRecord.Port += ", " + std::string(line.Name);
     }
     FRecord.LineSettings = line.Text;
-  } else if (event == "lost") {
+  } else if (event == LogEventName(leLost)) {
     FRecord.Ending = std::string(line.Name) + ": " + std::string(line.Text);
-  } else if (event == "note") {
+  } else if (event == LogEventName(leNote)) {
     // The run's summary says whether a stop signal cut it short.
     if (line.Text.starts_with("summary {") && FRecord.Ending.empty() &&
         line.Text.find(R"("interrupted": true)") != std::string_view::npos) {
       FRecord.Ending = "interrupted";
     }
-  } else if (event == "sent") {
+  } else if (event == LogEventName(leSent)) {
     CheckCommand(line.Name);
     ++FSent;
     FRecord.SentCount = FSent;
     if (FRecord.NotesPerCycle.size() < Cycle()) FRecord.NotesPerCycle.resize(Cycle());
-  } else if (event == "reply" || event == "no-reply") {
+  } else if (event == LogEventName(leReply) || event == LogEventName(leNoReply)) {
     CheckCommand(line.Name);
-    const bool timedOut = event == "no-reply";
+    const bool timedOut = event == LogEventName(leNoReply);
     const double ms = Milliseconds(line.Text, timedOut ? "none within " : "");
     FRecord.Results.push_back(
         {Cycle(), std::string(line.Name), timedOut, ms, !timedOut && FErrorFrame});
     FErrorFrame = false;
-  } else if (event == "shown") {
+  } else if (event == LogEventName(leShown)) {
     Shown(line.Name, line.Text);
   }
 }
