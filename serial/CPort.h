@@ -45,7 +45,7 @@ void FillAsyncRecord(TAsyncKind kind, const void* buffer, std::int32_t count, TA
 
 class TRegistry;
 class TCustomIniFile;
-class TComThread;
+class TComEventWait;
 
 // The handler of a lost device: the report, code 21 with the system's
 // error number.
@@ -156,13 +156,15 @@ class TCustomComPort : public TComponent {
   void SetSyncMethod(TSyncMethod value);  // code 14 while open
   // With smThreadSync: the main thread's loop waits on the device itself
   // whenever it is idle and runs the handlers as each batch arrives, so that
-  // a batch wakes the main thread alone (the event thread then only waits
-  // for the port to close). Taken where the port is opened on the main
-  // thread and the program's loop serves sources (the headless loop; Qt's
-  // on Linux); the event thread waits otherwise. Stored only: it applies
-  // at the next Open.
+  // a batch wakes the main thread alone and the port has no event thread.
+  // Taken where the port is opened on the main thread and the program's
+  // loop serves sources (the headless loop; Qt's); an event thread waits
+  // otherwise. Stored only: it applies at the next Open.
   bool WaitInMainLoop() const { return FWaitInMainLoop; }
   void SetWaitInMainLoop(bool value) { FWaitInMainLoop = value; }
+  // Whether the open port's wait is in the main thread's loop: false while
+  // closed, and where WaitInMainLoop could not be met.
+  bool WaitsInMainLoop() const;
   TSettingGroups SettingGroups() const { return FSettingGroups; }
   void SetSettingGroups(TSettingGroups value) { FSettingGroups = value; }
 
@@ -257,7 +259,7 @@ class TCustomComPort : public TComponent {
   // The handle operation of one event.
   void HandleEvent(TComEvent event);
   // Stops and frees the event thread and the hidden window.
-  void ReleaseEventThread();
+  void ReleaseEventWait();
   // The event thread found the device gone: OnDeviceLost, or the
   // application's exception display; then, unless that closed the port,
   // CloseLost closes it. Neither raises.
@@ -286,8 +288,8 @@ class TCustomComPort : public TComponent {
   void Shutdown();
 
   comm::Device FDeviceHandle;
-  std::unique_ptr<TComThread> FEventThread;
-  bool FEventThreadRunning = false;
+  std::unique_ptr<TComEventWait> FEventWait;
+  bool FEventWaitRunning = false;
   TWindowHandle FNotifyWindow = nullptr;
   // The thread whose Close is under way (none while no close is).
   std::mutex FCloseLock;

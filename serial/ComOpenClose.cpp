@@ -5,8 +5,9 @@
 #include <utility>
 
 #include "platform/runtime/Application.h"
+#include "platform/runtime/Threads.h"
 #include "serial/CPort.h"
-#include "serial/ComThread.h"
+#include "serial/ComEventWait.h"
 
 void TCustomComPort::Open() {
   if (FConnected) return;
@@ -27,21 +28,21 @@ void TCustomComPort::Open() {
     throw;
   }
   if (FEvents.Empty()) {
-    FEventThreadRunning = false;
+    FEventWaitRunning = false;
   } else {
     try {
       if (FSyncMethod == smWindowSync) {
         FNotifyWindow = AllocateHWnd([this](TMessage& message) { NotifyWindowProc(message); });
       }
-      FEventThread = std::make_unique<TComThread>(
-          TComThreadPort{FDeviceHandle, FEvents, FSyncMethod, FWaitInMainLoop, FNotifyWindow, FPort,
-                         this, [this](TComEvent event) { HandleEvent(event); },
-                         [this] { return FOwnDeviceGone != 0; },
-                         [this](const EComPortExt& error) { DeviceLost(error); },
-                         [this] { CloseLost(); }});
-      FEventThreadRunning = true;
+      FEventWait = TComEventWait::Start(
+          TComWaitPort{FDeviceHandle, FEvents, FSyncMethod, FWaitInMainLoop, FNotifyWindow, FPort,
+                       this, [this](TComEvent event) { HandleEvent(event); },
+                       [this] { return FOwnDeviceGone != 0; },
+                       [this](const EComPortExt& error) { DeviceLost(error); },
+                       [this] { CloseLost(); }});
+      FEventWaitRunning = true;
     } catch (...) {
-      // No thread could be started: the port does not stay half open.
+      // No wait could be started: the port does not stay half open.
       DeallocateHWnd(FNotifyWindow);
       FNotifyWindow = nullptr;
       CloseDevice();
@@ -66,7 +67,7 @@ void TCustomComPort::Close() {
     // Nothing can be pending on a device that is gone: closing goes on.
     if (!comm::IsDeviceGoneError(error.SystemErrorCode())) throw;
   }
-  ReleaseEventThread();
+  ReleaseEventWait();
   CloseDevice();
   FConnected = false;
   NotifyAfterClose();
@@ -78,7 +79,7 @@ bool TCustomComPort::BeginClose() {
   std::unique_lock lock(FCloseLock);
   if (FClosingThread == self) return false;
   while (!idle()) {
-    if (TComThread::OnEventThread()) return false;
+    if (TComEventWait::OnEventThread()) return false;
     if (MainThread::IsCurrent()) {
       // The closer may wait for an event thread that waits for this thread.
       FMainWaitsForClose = true;
@@ -110,17 +111,21 @@ void TCustomComPort::EndClose() {
   if (wake) MainThread::Wake();
 }
 
-void TCustomComPort::ReleaseEventThread() {
-  if (!FEventThreadRunning) return;
-  FEventThreadRunning = false;
-  if (FEventThread != nullptr) {
-    if (FEventThread->InHandOver() || FEventThread->IsCurrent()) {
-      // Closed from inside one of the thread's own hand-overs: the thread
-      // cannot end before this handler returns. It delivers nothing more and
-      // frees itself once it has ended.
-      FEventThread.release()->Abandon();
+bool TCustomComPort::WaitsInMainLoop() const {
+  return FEventWaitRunning && FEventWait != nullptr && FEventWait->InMainLoop();
+}
+
+void TCustomComPort::ReleaseEventWait() {
+  if (!FEventWaitRunning) return;
+  FEventWaitRunning = false;
+  if (FEventWait != nullptr) {
+    if (FEventWait->InHandOver()) {
+      // Closed from inside one of the wait's own hand-overs: it cannot end
+      // before this handler returns. It delivers nothing more and frees
+      // itself once the hand-over has returned.
+      FEventWait.release()->Abandon();
     } else {
-      FEventThread.reset();  // stops the loop and waits for its end
+      FEventWait.reset();  // stops the wait and waits for a batch under way
     }
   }
   if (FNotifyWindow != nullptr) {
@@ -165,7 +170,7 @@ void TCustomComPort::Shutdown() {
     ReportException(this);
   }
   // Whatever Close could not finish is released all the same.
-  ReleaseEventThread();
+  ReleaseEventWait();
   CloseDevice();
   FConnected = false;
 }

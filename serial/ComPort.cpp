@@ -1,6 +1,6 @@
 // The port component: creation, destruction and the property setters.
 #include "serial/CPort.h"
-#include "serial/ComThread.h"
+#include "serial/ComEventWait.h"
 
 TCustomComPort::TCustomComPort(TComponent* owner) : TComponent(owner) {
   // The scalar settings have their initial values (see the fields); the

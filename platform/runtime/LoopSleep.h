@@ -1,11 +1,11 @@
 // How the main thread's loop sleeps, one implementation per system: on its
-// own wake-up signal and on the waitables of its sources, never on a timer.
-// Internal to the runtime.
+// own wake-up signal and on the waitables of its sources, until the earliest
+// of their deadlines. Internal to the runtime.
 #pragma once
 
 #include <vector>
 
-#include "platform/runtime/LoopSources.h"
+#include "platform/loop/LoopSource.h"
 
 namespace LoopSleep {
 
@@ -13,9 +13,9 @@ namespace LoopSleep {
 void Kick();
 // Clears it: true if it was set.
 bool Drain();
-// Sleeps until the wake-up signal is set or a waitable is ready (block), or
-// only looks (not block); ready gets how each waitable was found.
-void Wait(const std::vector<MainThread::Waitable>& waitables,
-          std::vector<MainThread::Readiness>& ready, bool block);
+// Sleeps until the wake-up signal is set, a waitable of the plan is ready or
+// its deadline has come (block), or only looks (not block); ready gets how
+// each waitable was found.
+void Wait(const loop::SleepPlan& plan, std::vector<loop::Readiness>& ready, bool block);
 
 }  // namespace LoopSleep

@@ -14,7 +14,7 @@
 namespace MainThread {
 
 struct SourceEntry {
-  std::shared_ptr<Source> source;
+  std::shared_ptr<loop::Source> source;
   bool removed = false;  // main thread only
 };
 
@@ -49,7 +49,7 @@ void SetSourcesServed(bool value) {
   served.store(value);
 }
 
-void AddSource(std::shared_ptr<Source> source) {
+void AddSource(std::shared_ptr<loop::Source> source) {
   auto entry = std::make_shared<SourceEntry>();
   entry->source = std::move(source);
   {
@@ -60,7 +60,7 @@ void AddSource(std::shared_ptr<Source> source) {
   Wake();
 }
 
-void RemoveSource(const Source* source) {
+void RemoveSource(const loop::Source* source) {
   Sources& s = TheSources();
   std::lock_guard guard(s.lock);
   auto it = std::find_if(s.entries.begin(), s.entries.end(),
@@ -76,19 +76,19 @@ bool HasSources() {
   return !s.entries.empty();
 }
 
-bool SourceSleep::Prepare(std::vector<Waitable>& waitables) {
+bool SourceSleep::Prepare(loop::SleepPlan& plan) {
   FSources.clear();
   FPrepared = true;
   bool sleep = true;
   for (auto& entry : Snapshot()) {
-    const std::size_t before = waitables.size();
-    if (!entry->source->Prepare(waitables)) sleep = false;
-    FSources.emplace_back(std::move(entry), waitables.size() - before);
+    const std::size_t before = plan.waitables.size();
+    if (!entry->source->Prepare(plan)) sleep = false;
+    FSources.emplace_back(std::move(entry), plan.waitables.size() - before);
   }
   return sleep;
 }
 
-void SourceSleep::Finish(const Readiness* ready) {
+void SourceSleep::Finish(const loop::Readiness* ready) {
   if (!FPrepared) return;
   FPrepared = false;
   // Removed or not, a source hears the end of a sleep it prepared.
@@ -112,17 +112,17 @@ bool AnySourceReady() {
   return false;
 }
 
-void LookAt(const std::vector<Waitable>& waitables, std::vector<Readiness>& ready) {
-  LoopSleep::Wait(waitables, ready, false);
+void LookAt(const std::vector<loop::Waitable>& waitables, std::vector<loop::Readiness>& ready) {
+  LoopSleep::Wait({waitables, std::nullopt}, ready, false);
 }
 
 void ServeSources() {
   if (!HasSources()) return;
   SourceSleep sleep;
-  std::vector<Waitable> waitables;
-  std::vector<Readiness> ready;
-  if (sleep.Prepare(waitables) && !waitables.empty()) LoopSleep::Wait(waitables, ready, false);
-  ready.resize(waitables.size(), kNotReady);
+  loop::SleepPlan plan;
+  std::vector<loop::Readiness> ready;
+  if (sleep.Prepare(plan) && !plan.waitables.empty()) LoopSleep::Wait(plan, ready, false);
+  ready.resize(plan.waitables.size(), loop::Readiness::kNotReady);
   sleep.Finish(ready.data());
   DispatchSources();
 }

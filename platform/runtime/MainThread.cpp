@@ -49,8 +49,8 @@ bool NeedsKick(Queue& q) {
 // has work now.
 void Sleep(Queue& q, std::uint64_t seen) {
   SourceSleep sources;
-  std::vector<Waitable> waitables;
-  bool block = sources.Prepare(waitables);
+  loop::SleepPlan plan;
+  bool block = sources.Prepare(plan);
   {
     std::lock_guard guard(q.lock);
     if (q.wakes != seen) block = false;
@@ -61,9 +61,9 @@ void Sleep(Queue& q, std::uint64_t seen) {
       q.sleeping = true;
     }
   }
-  std::vector<Readiness> ready(waitables.size(), kNotReady);
+  std::vector<loop::Readiness> ready(plan.waitables.size(), loop::Readiness::kNotReady);
   if (block) {
-    LoopSleep::Wait(waitables, ready, true);
+    LoopSleep::Wait(plan, ready, true);
     std::lock_guard guard(q.lock);
     q.sleeping = false;
   }

@@ -1,14 +1,15 @@
-// An event among the waitables of a loop that sleeps on its own (the main
-// thread's loop): while that loop sleeps on it, it counts as a sleeper of
-// the event, and work that a helper lends the event's sleepers (a terminal's
-// input, while the event is a pending device wait) is done by the loop when
-// it wakes, so that the set that follows needs no other thread.
+// An event among the waitables of a loop source (platform/loop/LoopSource.h):
+// while the loop sleeps on it, it counts as a sleeper of the event, and work
+// that a helper gives the event's sleepers (a terminal's input, while the
+// event is a pending device wait) is done by the loop when it wakes, so that
+// the set that follows needs no other thread.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/loop/LoopSource.h"
 #include "platform/serial/Event.h"
 
 namespace comm {
@@ -29,12 +30,12 @@ class EventWatch {
   };
   // Before the loop sleeps: appends the waitables of the event (POSIX: a
   // descriptor polled for input; Windows: the event's handle) and, when a
-  // helper lends its work, the helper's descriptor.
-  Outcome Prepare(std::vector<std::intptr_t>& waitables);
+  // helper gives its work to the sleeper, the helper's descriptor.
+  Outcome Prepare(std::vector<loop::Waitable>& waitables);
   // After the sleep: how each waitable that Prepare appended was found, in
-  // order: 0 not ready, 1 ready, 2 hung up or failed. Does the lent work if
-  // its descriptor was ready, and gives it back.
-  void Finish(const char* ready);
+  // order. Does the helper's work if its descriptor was ready, and hands it
+  // back to the helper.
+  void Finish(const loop::Readiness* ready);
 
   const Event& Watched() const { return event_; }
 

@@ -13,6 +13,8 @@ QEvent::Type DispatchEventType() {
 }  // namespace
 
 QtSources::QtSources() {
+  FDeadline.setSingleShot(true);
+  FDeadline.setTimerType(Qt::PreciseTimer);
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
   connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { BeforeSleep(); });
   connect(dispatcher, &QAbstractEventDispatcher::awake, this, [this] {
@@ -31,22 +33,25 @@ QtSources::~QtSources() {
 
 void QtSources::BeforeSleep() {
   if (FSleep.Prepared() || !MainThread::HasSources()) return;
-  FWaitables.clear();
-  const bool sleep = FSleep.Prepare(FWaitables);
-  for (MainThread::Waitable waitable : FWaitables) {
+  loop::SleepPlan plan;
+  const bool sleep = FSleep.Prepare(plan);
+  FWaitables = std::move(plan.waitables);
+  for (loop::Waitable waitable : FWaitables) {
     auto& notifier = FNotifiers[waitable];
     if (!notifier) notifier = MakeWaitableNotifier(waitable);
     notifier->SetEnabled(true);
   }
+  if (plan.deadline) FDeadline.start(loop::MillisecondsUntil(plan.deadline));
   if (!sleep) PostDispatch();  // work now: the loop must not block
 }
 
 void QtSources::EndSleep() {
   if (!FSleep.Prepared()) return;
-  for (MainThread::Waitable waitable : FWaitables) FNotifiers[waitable]->SetEnabled(false);
-  // Whichever event came first, every waitable is looked at: the lent work
-  // of one that is ready is done now, not left to another thread.
-  std::vector<MainThread::Readiness> ready;
+  for (loop::Waitable waitable : FWaitables) FNotifiers[waitable]->SetEnabled(false);
+  FDeadline.stop();
+  // Whichever event came first, every waitable is looked at: the work of one
+  // that is ready is done now, not left to another thread.
+  std::vector<loop::Readiness> ready;
   MainThread::LookAt(FWaitables, ready);
   FSleep.Finish(ready.data());
 }
@@ -62,7 +67,8 @@ void QtSources::PostDispatch() {
 }
 
 bool QtSources::IsOurs(const QObject* watched) const {
-  for (MainThread::Waitable waitable : FWaitables) {
+  if (watched == &FDeadline) return true;
+  for (loop::Waitable waitable : FWaitables) {
     if (FNotifiers.at(waitable)->Object() == watched) return true;
   }
   return false;
@@ -70,7 +76,8 @@ bool QtSources::IsOurs(const QObject* watched) const {
 
 bool QtSources::eventFilter(QObject* watched, QEvent* event) {
   if (!FSleep.Prepared()) return false;
-  const bool ours = event->type() == QEvent::SockAct && IsOurs(watched);
+  const bool ours =
+      (event->type() == NotifierEventType() || event->type() == QEvent::Timer) && IsOurs(watched);
   EndSleep();
   if (!ours) {
     // The look at the end of the sleep may have found work: it runs after

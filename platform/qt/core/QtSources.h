@@ -1,7 +1,8 @@
 // The main thread's sources served by Qt's loop. As the loop is about to
-// sleep, every source lends it what to sleep on, watched by notifiers; the
-// first event the loop delivers after that (or its waking) ends the sleep,
-// after a look at what is ready, before any other code runs. Ready work runs
+// sleep, every source gives it what to sleep on, watched by notifiers, and
+// the sleep's deadline, watched by a timer; the first event the loop
+// delivers after that (or its waking) ends the sleep, after a look at what
+// is ready, before any other code runs. Ready work runs
 // from an event of this object or of a notifier, like any event handler. A
 // loop that only looks in passing (processEvents without waiting) gets the
 // work that a source has now.
@@ -9,6 +10,7 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 #include <unordered_map>
@@ -35,7 +37,8 @@ class QtSources : public QObject {
   bool IsOurs(const QObject* watched) const;
 
   MainThread::SourceSleep FSleep;
-  std::vector<MainThread::Waitable> FWaitables;  // of the sleep under way
-  std::unordered_map<MainThread::Waitable, std::unique_ptr<WaitableNotifier>> FNotifiers;
+  std::vector<loop::Waitable> FWaitables;  // of the sleep under way
+  std::unordered_map<loop::Waitable, std::unique_ptr<WaitableNotifier>> FNotifiers;
+  QTimer FDeadline;  // the sleep's deadline, when it has one
   bool FDispatchPosted = false;
 };

@@ -1,13 +1,14 @@
 // A Qt object that tells the main thread's loop when a source's waitable is
-// ready: a socket notifier on a descriptor (POSIX). One implementation per
-// system; where Qt's loop cannot watch a waitable, there is none.
+// ready: a socket notifier on a descriptor (POSIX), an event notifier on a
+// handle (Windows). One implementation per system.
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 
 #include <memory>
 
-#include "platform/runtime/LoopSources.h"
+#include "platform/loop/LoopSource.h"
 
 class WaitableNotifier {
  public:
@@ -20,4 +21,6 @@ class WaitableNotifier {
 // Whether Qt's loop can watch the sources' waitables on this system.
 bool CanNotifyWaitables();
 // A disabled notifier for waitable (null where CanNotifyWaitables is false).
-std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(MainThread::Waitable waitable);
+std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(loop::Waitable waitable);
+// The type of the event a notifier's object receives when it fires.
+QEvent::Type NotifierEventType();

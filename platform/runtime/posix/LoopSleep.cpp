@@ -1,5 +1,5 @@
 // The main thread's sleep on Linux: poll on an eventfd of its own and on the
-// sources' descriptors.
+// sources' descriptors, with the earliest deadline as its time-out.
 #include "platform/runtime/LoopSleep.h"
 
 #include <poll.h>
@@ -43,20 +43,20 @@ bool Drain() {
   return n > 0;
 }
 
-void Wait(const std::vector<MainThread::Waitable>& waitables,
-          std::vector<MainThread::Readiness>& ready, bool block) {
+void Wait(const loop::SleepPlan& plan, std::vector<loop::Readiness>& ready, bool block) {
   std::vector<pollfd> fds;
-  fds.reserve(waitables.size() + 1);
+  fds.reserve(plan.waitables.size() + 1);
   fds.push_back({WakeFd(), POLLIN, 0});
-  for (MainThread::Waitable fd : waitables) fds.push_back({static_cast<int>(fd), POLLIN, 0});
-  ready.assign(waitables.size(), MainThread::kNotReady);
-  if (::poll(fds.data(), fds.size(), block ? -1 : 0) <= 0) return;  // EINTR: woken all the same
-  for (std::size_t i = 0; i < waitables.size(); ++i) {
+  for (loop::Waitable fd : plan.waitables) fds.push_back({static_cast<int>(fd), POLLIN, 0});
+  ready.assign(plan.waitables.size(), loop::Readiness::kNotReady);
+  const int timeout = block ? loop::MillisecondsUntil(plan.deadline) : 0;
+  if (::poll(fds.data(), fds.size(), timeout) <= 0) return;  // EINTR: woken all the same
+  for (std::size_t i = 0; i < plan.waitables.size(); ++i) {
     const short found = fds[i + 1].revents;
     if (found & (POLLHUP | POLLERR | POLLNVAL)) {
-      ready[i] = MainThread::kHungUp;
+      ready[i] = loop::Readiness::kHungUp;
     } else if (found & POLLIN) {
-      ready[i] = MainThread::kReady;
+      ready[i] = loop::Readiness::kReady;
     }
   }
 }

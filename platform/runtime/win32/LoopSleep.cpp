@@ -1,6 +1,6 @@
 // The main thread's sleep on Windows: WaitForMultipleObjects on an event of
 // its own (manual reset, so that a wait does not consume it) and on the
-// sources' handles.
+// sources' handles, with the earliest deadline as its time-out.
 #include "platform/runtime/LoopSleep.h"
 
 #include <windows.h>
@@ -35,18 +35,18 @@ bool Drain() {
   return true;
 }
 
-void Wait(const std::vector<MainThread::Waitable>& waitables,
-          std::vector<MainThread::Readiness>& ready, bool block) {
+void Wait(const loop::SleepPlan& plan, std::vector<loop::Readiness>& ready, bool block) {
   std::vector<HANDLE> handles;
-  handles.reserve(waitables.size() + 1);
+  handles.reserve(plan.waitables.size() + 1);
   handles.push_back(WakeEvent());
-  for (MainThread::Waitable handle : waitables) handles.push_back(reinterpret_cast<HANDLE>(handle));
-  ready.assign(waitables.size(), MainThread::kNotReady);
+  for (loop::Waitable handle : plan.waitables) handles.push_back(reinterpret_cast<HANDLE>(handle));
+  ready.assign(plan.waitables.size(), loop::Readiness::kNotReady);
   if (handles.size() > MAXIMUM_WAIT_OBJECTS) handles.resize(MAXIMUM_WAIT_OBJECTS);
+  const int timeout = block ? loop::MillisecondsUntil(plan.deadline) : 0;
   const DWORD woken = ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(),
-                                               FALSE, block ? INFINITE : 0);
+                                               FALSE, timeout < 0 ? INFINITE : static_cast<DWORD>(timeout));
   if (woken > WAIT_OBJECT_0 && woken < WAIT_OBJECT_0 + handles.size()) {
-    ready[woken - WAIT_OBJECT_0 - 1] = MainThread::kReady;
+    ready[woken - WAIT_OBJECT_0 - 1] = loop::Readiness::kReady;
   }
 }
 

@@ -13,11 +13,11 @@ namespace comm {
 EventWatch::EventWatch(Event event) : event_(std::move(event)) {}
 
 EventWatch::~EventWatch() {
-  const char none[2] = {0, 0};
+  const loop::Readiness none[2] = {loop::Readiness::kNotReady, loop::Readiness::kNotReady};
   Finish(none);
 }
 
-EventWatch::Outcome EventWatch::Prepare(std::vector<std::intptr_t>& waitables) {
+EventWatch::Outcome EventWatch::Prepare(std::vector<loop::Waitable>& waitables) {
   Event::State* state = event_.state_.get();
   if (state == nullptr) return kFailed;
   bool failed = false;
@@ -39,12 +39,12 @@ EventWatch::Outcome EventWatch::Prepare(std::vector<std::intptr_t>& waitables) {
   return kSleep;
 }
 
-void EventWatch::Finish(const char* ready) {
+void EventWatch::Finish(const loop::Readiness* ready) {
   if (!sleeping_) return;
   sleeping_ = false;
   event_.state_->EndSleep();
   if (lent_ >= 0) {
-    if (ready[1] != 0) helper_->Serve(ready[1] == 2);
+    if (ready[1] != loop::Readiness::kNotReady) helper_->Serve(ready[1] == loop::Readiness::kHungUp);
     helper_->Disown();
     lent_ = -1;
   }

@@ -10,15 +10,15 @@ EventWatch::EventWatch(Event event) : event_(std::move(event)) {}
 
 EventWatch::~EventWatch() = default;
 
-EventWatch::Outcome EventWatch::Prepare(std::vector<std::intptr_t>& waitables) {
+EventWatch::Outcome EventWatch::Prepare(std::vector<loop::Waitable>& waitables) {
   if (event_.state_ == nullptr) return kFailed;
   if (event_.IsSet()) return kSet;
   sleeping_ = true;
-  waitables.push_back(reinterpret_cast<std::intptr_t>(event_.state_->handle));
+  waitables.push_back(reinterpret_cast<loop::Waitable>(event_.state_->handle));
   return kSleep;
 }
 
-void EventWatch::Finish(const char*) {
+void EventWatch::Finish(const loop::Readiness*) {
   sleeping_ = false;
 }
 

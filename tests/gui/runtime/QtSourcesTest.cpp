@@ -14,7 +14,8 @@
 #include "platform/qt/core/QtLoopBackend.h"
 #include "platform/serial/sim/SimPort.h"
 #include "serial/CPort.h"
-#include "serial/ComThread.h"
+#include "platform/runtime/Threads.h"
+#include "serial/ComEventWait.h"
 #include "tests/integration/serial/PtyPair.h"
 
 namespace {
@@ -43,7 +44,7 @@ class QtSourcesTest : public QObject {
   void cleanup() {
     port.Close();
     port.SetOnRxChar(nullptr);
-    QVERIFY(QTest::qWaitFor([] { return TComThread::InstanceCount() == 0; }, 20000));
+    QVERIFY(QTest::qWaitFor([] { return TComEventWait::Count() == 0; }, 20000));
   }
 
   void aBatchIsHandledFromTheLoopsSleepWithNothingHandedOver() {

@@ -36,7 +36,7 @@ class DeviceLossTest : public EventTest, public ::testing::WithParamInterface<Ha
   // and its thread is gone.
   std::string UntilClosed() {
     EXPECT_TRUE(PumpUntil([&] { return journal.Has("AfterClose c0"); }));
-    EXPECT_TRUE(PumpUntil([] { return TComThread::InstanceCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([] { return TComEventWait::Count() == 0; }));
     std::string lines;
     for (const std::string& line : journal.Take()) lines += (lines.empty() ? "" : "|") + line;
     return lines;
@@ -107,7 +107,7 @@ TEST_P(DeviceLossTest, AnOwnerThatClosesAsTheLossIsHandedOverHearsNothingOfIt) {
   port.Close();
   MainThread::RunPending();
   for (const std::string& line : journal.Take()) EXPECT_FALSE(line.starts_with("lost")) << line;
-  EXPECT_EQ(TComThread::InstanceCount(), 0);
+  EXPECT_EQ(TComEventWait::Count(), 0);
 }
 
 TEST_P(DeviceLossTest, ADeviceGoneErrorOfAnotherPortInAHandlerIsShownAndThisPortStaysOpen) {
@@ -156,7 +156,7 @@ TEST_F(WorkerOwnedPortTest, ALossIsReportedAndClosedWithoutTheMainThread) {
       sim.Unplug();
       if (round % 2 == 0) {
         // The port closes itself: the thread is gone once it has.
-        if (!WaitUntil([] { return TComThread::InstanceCount() == 0; }, std::chrono::seconds(5))) {
+        if (!WaitUntil([] { return TComEventWait::Count() == 0; }, std::chrono::seconds(5))) {
           ++hung;
         } else if (port.Connected() || reports != 1) {
           ++wrong;

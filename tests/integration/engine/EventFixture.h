@@ -20,7 +20,7 @@
 #include "platform/runtime/Application.h"
 #include "platform/runtime/Threads.h"
 #include "serial/CPort.h"
-#include "serial/ComThread.h"
+#include "serial/ComEventWait.h"
 
 // CPU time the whole process has used so far, in seconds.
 inline double ProcessCpuSeconds() {
@@ -119,7 +119,7 @@ class EventTest : public ::testing::Test {
   // more reported.
   void ExpectClosedAndQuiet(TCustomComPort& port) {
     EXPECT_FALSE(port.Connected());
-    EXPECT_TRUE(PumpUntil([] { return TComThread::InstanceCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([] { return TComEventWait::Count() == 0; }));
     const std::size_t reported = journal.Lines().size();
     const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -112,7 +112,7 @@ TEST_F(HandOverTest, CloseServesAHandOverThatIsWaitingAndThenEnds) {
   port.Close();
   EXPECT_EQ(journal.Lines(), std::vector<std::string>{"RxChar abc main c1"});
   EXPECT_FALSE(port.Connected());
-  EXPECT_EQ(TComThread::InstanceCount(), 0);
+  EXPECT_EQ(TComEventWait::Count(), 0);
 }
 
 TEST_F(HandOverTest, AHandlerMayCloseThePort) {
@@ -129,7 +129,7 @@ TEST_F(HandOverTest, AHandlerMayCloseThePort) {
     EXPECT_EQ(journal.Take(), std::vector<std::string>{"closed c0"});
     EXPECT_FALSE(sim.IsOpen());
     // The thread ends and goes once the hand-over has returned.
-    EXPECT_TRUE(PumpUntil([] { return TComThread::InstanceCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([] { return TComEventWait::Count() == 0; }));
     // The port opens again as usual.
     port.SetOnRxChar(nullptr);
     port.Open();

@@ -56,6 +56,31 @@ TEST_F(MainLoopWaitTest, BatchesReachTheHandlersOnTheMainThreadWithNothingHanded
   EXPECT_EQ(wakeups - wakeupsBefore, 4);
 }
 
+// Where the wait is decides whether the port has a thread: none in the loop,
+// one where the loop cannot take the wait, and the port says which.
+TEST_F(MainLoopWaitTest, ThePortSaysWhereItWaitsAndOnlyTheEventThreadModeHasAThread) {
+  struct Case {
+    TSyncMethod sync;
+    bool wish, onMain, inLoop;
+  };
+  for (const Case c : {Case{smThreadSync, true, true, true}, Case{smThreadSync, false, true, false},
+                       Case{smNone, true, true, false}, Case{smThreadSync, true, false, false}}) {
+    SCOPED_TRACE(std::to_string(c.sync) + (c.wish ? " wish" : "") + (c.onMain ? " main" : ""));
+    port.SetSyncMethod(c.sync);
+    port.SetWaitInMainLoop(c.wish);
+    if (c.onMain) {
+      Open();
+    } else {
+      std::thread([this] { port.Open(); }).join();
+    }
+    EXPECT_EQ(port.WaitsInMainLoop(), c.inLoop);
+    EXPECT_EQ(TComEventWait::ThreadCount(), c.inLoop ? 0 : 1);
+    port.Close();
+    EXPECT_FALSE(port.WaitsInMainLoop());
+    ASSERT_TRUE(PumpUntil([] { return TComEventWait::ThreadCount() == 0; }));
+  }
+}
+
 TEST_F(MainLoopWaitTest, AHandlerThatRaisesIsShownAndTheNextBytesStillArrive) {
   bool first = true;
   port.SetOnRxChar([&](TObject*, std::int32_t count) {
@@ -116,7 +141,7 @@ TEST_F(MainLoopWaitTest, TheThreadEndsHoweverThePortCloses) {
     closed = false;
     Open();
     close();
-    EXPECT_TRUE(PumpUntil([&] { return closed && TComThread::InstanceCount() == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return closed && TComEventWait::Count() == 0; }));
     if (closer.joinable()) closer.join();
     EXPECT_FALSE(port.Connected());
     EXPECT_FALSE(sim.IsOpen());
@@ -148,7 +173,7 @@ TEST_F(MainLoopWaitTest, ACloseFromAnotherThreadNeedsNothingOfTheMainThread) {
     closed = false;
     Open();
     sim.Feed("x");
-    ASSERT_TRUE(PumpUntil([&] { return closed && TComThread::InstanceCount() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return closed && TComEventWait::Count() == 0; }));
     closer.join();
   }
   EXPECT_EQ(unfinished, 0);
@@ -163,7 +188,7 @@ TEST_F(MainLoopWaitTest, ACloseFromAnotherThreadNeedsNothingOfTheMainThread) {
     if (!WaitUntil([&] { return closed.load(); }, std::chrono::seconds(5))) ++hung;
     PumpUntil([&] { return closed.load(); });
     closer.join();
-    ASSERT_TRUE(PumpUntil([] { return TComThread::InstanceCount() == 0; }));
+    ASSERT_TRUE(PumpUntil([] { return TComEventWait::Count() == 0; }));
     EXPECT_FALSE(sim.IsOpen());
   }
   EXPECT_EQ(hung, 0);

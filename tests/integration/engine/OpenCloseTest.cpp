@@ -30,7 +30,7 @@ TEST_F(OpenCloseTest, OpenAndCloseNotifyInTheirFixedOrder) {
                                 "BeforeOpen c0", "link conn on c1", "AfterOpen c1", "link cts on",
                                 "CTS on", "link dsr off", "DSR off", "link rlsd on", "RLSD on"}));
   EXPECT_EQ(sim.Mask(), 0x05FFu);
-  EXPECT_EQ(TComThread::InstanceCount(), 1);
+  EXPECT_EQ(TComEventWait::Count(), 1);
 
   // The event thread starts its wait on its own time; let it get there so
   // that the calls below are Close's alone.
@@ -48,7 +48,7 @@ TEST_F(OpenCloseTest, OpenAndCloseNotifyInTheirFixedOrder) {
   EXPECT_EQ(calls.front(), "PurgeComm(0x0003)");
   EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
             (std::vector<std::string>{"SetCommMask(0x0000)", "PurgeComm(0x000C)", "CloseHandle"}));
-  EXPECT_EQ(TComThread::InstanceCount(), 0);
+  EXPECT_EQ(TComEventWait::Count(), 0);
   EXPECT_FALSE(sim.IsOpen());
 }
 
@@ -71,7 +71,7 @@ TEST_F(OpenCloseTest, WithoutEventsThereIsNoThreadAndNoDeviceWait) {
   port->SetEvents(TComEvents());
   port->SetSyncMethod(smWindowSync);
   port->Open();
-  EXPECT_EQ(TComThread::InstanceCount(), 0);
+  EXPECT_EQ(TComEventWait::Count(), 0);
   EXPECT_EQ(sim.CountCalls(comm::sim::SimCall::SetCommMask), 0u);
   EXPECT_EQ(sim.CountCalls(comm::sim::SimCall::WaitCommEvent), 0u);
   sim.Feed("abc");
@@ -160,7 +160,7 @@ TEST_F(OpenCloseTest, DestroyingAnOpenPortClosesItWithItsNotifications) {
   EXPECT_EQ(lines.back(), "AfterClose c0");
   EXPECT_TRUE(journal.Lines().empty());
   EXPECT_FALSE(sim.IsOpen());
-  EXPECT_EQ(TComThread::InstanceCount(), 0);
+  EXPECT_EQ(TComEventWait::Count(), 0);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 
 class DescriptorNotifier : public WaitableNotifier {
  public:
-  explicit DescriptorNotifier(MainThread::Waitable fd) : FNotifier(fd, QSocketNotifier::Read) {
+  explicit DescriptorNotifier(loop::Waitable fd) : FNotifier(fd, QSocketNotifier::Read) {
     FNotifier.setEnabled(false);
   }
   void SetEnabled(bool enabled) override { FNotifier.setEnabled(enabled); }
@@ -24,6 +24,10 @@ bool CanNotifyWaitables() {
   return true;
 }
 
-std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(MainThread::Waitable waitable) {
+std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(loop::Waitable waitable) {
   return std::make_unique<DescriptorNotifier>(waitable);
+}
+
+QEvent::Type NotifierEventType() {
+  return QEvent::SockAct;
 }

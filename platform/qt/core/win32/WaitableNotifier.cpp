@@ -1,11 +1,35 @@
-// Qt's loop on Windows does not watch the sources' handles here: a port
-// whose wait would go to the main loop keeps it on its event thread.
+// Qt's loop watches an event handle with an event notifier, which tells the
+// loop when the handle is signalled (QEvent::WinEventAct to the notifier).
 #include "platform/qt/core/WaitableNotifier.h"
 
+#include <QWinEventNotifier>
+
+#include <windows.h>
+
+namespace {
+
+class HandleNotifier : public WaitableNotifier {
+ public:
+  explicit HandleNotifier(loop::Waitable handle) : FNotifier(reinterpret_cast<HANDLE>(handle)) {
+    FNotifier.setEnabled(false);
+  }
+  void SetEnabled(bool enabled) override { FNotifier.setEnabled(enabled); }
+  const QObject* Object() const override { return &FNotifier; }
+
+ private:
+  QWinEventNotifier FNotifier;
+};
+
+}  // namespace
+
 bool CanNotifyWaitables() {
-  return false;
+  return true;
 }
 
-std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(MainThread::Waitable) {
-  return nullptr;
+std::unique_ptr<WaitableNotifier> MakeWaitableNotifier(loop::Waitable waitable) {
+  return std::make_unique<HandleNotifier>(waitable);
+}
+
+QEvent::Type NotifierEventType() {
+  return QEvent::WinEventAct;
 }
