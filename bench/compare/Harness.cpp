@@ -44,13 +44,14 @@ struct Probe {
   const char* name;
   const char* program;
   bool ours;
+  const char* sameLoopPeer;  // ours: the peer on the same event loop, if one
 };
 
 constexpr Probe kProbes[] = {
-    {"ours", "compare_probe_ours", true},
-    {"ours, Qt loop", "compare_probe_ours_qt", true},
-    {"QSerialPort", "compare_probe_qserialport", false},
-    {"libserialport", "compare_probe_libserialport", false},
+    {"ours", "compare_probe_ours", true, ""},
+    {"ours, Qt loop", "compare_probe_ours_qt", true, "QSerialPort"},
+    {"QSerialPort", "compare_probe_qserialport", false, ""},
+    {"libserialport", "compare_probe_libserialport", false, ""},
 };
 
 Settings ParseArguments(int argc, char** argv) {
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "compare: %s not built, left out\n", probe.program);
       continue;
     }
-    programs.push_back({probe.name, probe.ours, {}, {}});
+    programs.push_back({probe.name, probe.ours, probe.sameLoopPeer, {}, {}});
     paths.push_back(path.string());
   }
   if (programs.empty()) {

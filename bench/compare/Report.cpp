@@ -108,12 +108,20 @@ std::string MachineDescription() {
 void PrintSummary(std::ostream& out, const std::vector<ProgramFigures>& programs) {
   std::vector<const ProgramFigures*> ours, peers;
   for (const ProgramFigures& program : programs) (program.ours ? ours : peers).push_back(&program);
+  // Ours beside the peer on the same loop, where that peer ran.
+  std::vector<std::pair<const ProgramFigures*, const ProgramFigures*>> sameLoop;
+  for (const ProgramFigures* program : ours) {
+    for (const ProgramFigures* peer : peers) {
+      if (peer->name == program->sameLoopPeer) sameLoop.emplace_back(program, peer);
+    }
+  }
 
   out << "| measure |";
   for (const ProgramFigures& program : programs) out << ' ' << program.name << " |";
   for (const ProgramFigures* program : ours) out << ' ' << program->name << " ÷ best peer |";
+  for (const auto& [program, peer] : sameLoop) out << ' ' << program->name << " ÷ " << peer->name << " |";
   out << "\n|---|";
-  for (std::size_t i = 0; i < programs.size() + ours.size(); ++i) out << "---:|";
+  for (std::size_t i = 0; i < programs.size() + ours.size() + sameLoop.size(); ++i) out << "---:|";
   out << '\n';
   for (const Row& row : Rows()) {
     out << "| " << row.label << " |";
@@ -128,6 +136,9 @@ void PrintSummary(std::ostream& out, const std::vector<ProgramFigures>& programs
     }
     for (const ProgramFigures* program : ours) {
       out << ' ' << Ratio(MedianOf(*program, row), best, row.higherIsBetter) << " |";
+    }
+    for (const auto& [program, peer] : sameLoop) {
+      out << ' ' << Ratio(MedianOf(*program, row), MedianOf(*peer, row), row.higherIsBetter) << " |";
     }
     out << '\n';
   }

@@ -26,6 +26,7 @@ struct RunFigures {
 struct ProgramFigures {
   std::string name;
   bool ours = false;  // compared with the best of the others
+  std::string sameLoopPeer;  // ours: also compared with this peer (both on Qt's loop)
   std::vector<RunFigures> runs;
   std::vector<std::string> failures;
 };
@@ -36,6 +37,8 @@ double LoadAverage1();
 // CPU model and count, kernel, memory.
 std::string MachineDescription();
 
+// The medians side by side, each of ours divided by the best peer, and by
+// the peer on its own event loop where it names one.
 void PrintSummary(std::ostream& out, const std::vector<ProgramFigures>& programs);
 // Where the context switches of a round trip go: each program's threads by
 // role, voluntary and involuntary, medians over the repetitions.
