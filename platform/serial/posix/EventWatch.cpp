@@ -1,5 +1,6 @@
 // A loop's sleep on an event on Linux: the event's eventfd, counted as a
-// sleeper as WaitForMultipleObjects does, and the input a helper lends.
+// sleeper as WaitForMultipleObjects does, and the work a helper gives its
+// sleepers (a terminal's input).
 #include "platform/serial/EventWatch.h"
 
 #include <cerrno>

@@ -1,5 +1,5 @@
 // A loop's sleep on an event on Windows: the event's own handle. The system
-// completes the device's operations itself; there is no work to lend.
+// completes the device's operations itself; there is no work to give a sleeper.
 #include "platform/serial/EventWatch.h"
 
 #include "platform/serial/win32/EventState.h"
