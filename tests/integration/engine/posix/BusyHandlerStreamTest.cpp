@@ -1,7 +1,8 @@
 // A stream at the line's pace into a port whose handler blocks for seconds
-// (a modal dialog) with the wait in the main loop: the bytes are read from
-// the terminal meanwhile, so a real line, whose UART keeps 4 KiB, would lose
-// none, and every byte reaches the program once and in order.
+// (a modal dialog), with the wait in the main loop or on the event thread:
+// the bytes are read from the terminal meanwhile, so a real line, whose UART
+// keeps 4 KiB, would lose none, and every byte reaches the program once and
+// in order.
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -21,9 +22,9 @@ using namespace std::chrono_literals;
 // A UART's receive buffer: what stays unread beyond it is lost on a real line.
 constexpr int kUartBuffer = 4096;
 
-using BusyHandlerStreamTest = EventTest;
+class BusyHandlerStreamTest : public EventTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_F(BusyHandlerStreamTest, AHandlerBlockedForSecondsLosesNothingOfAStreamAt115200) {
+TEST_P(BusyHandlerStreamTest, AHandlerBlockedForSecondsLosesNothingOfAStreamAt115200) {
   PtyPair pty;
   ASSERT_TRUE(pty.Ok());
   // The far end's view of what the slave has not read yet, opened before
@@ -34,7 +35,7 @@ TEST_F(BusyHandlerStreamTest, AHandlerBlockedForSecondsLosesNothingOfAStreamAt11
   TComPort port(nullptr);
   port.SetPort(pty.slavePath);
   port.SetBaudRate(br115200);
-  port.SetWaitInMainLoop(true);
+  port.SetWaitInMainLoop(GetParam());
   std::string received;
   bool first = true;
   port.SetOnRxChar([&](TObject*, std::int32_t count) {
@@ -75,5 +76,9 @@ TEST_F(BusyHandlerStreamTest, AHandlerBlockedForSecondsLosesNothingOfAStreamAt11
   EXPECT_EQ(written, sent.size()) << "bytes a UART would have lost";
   EXPECT_TRUE(received == sent) << received.size() << " bytes received of " << sent.size();
 }
+
+INSTANTIATE_TEST_SUITE_P(Wait, BusyHandlerStreamTest, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "InMainLoop" : "OnEventThread";
+});
 
 }  // namespace
