@@ -495,6 +495,11 @@ void LineDevice::MarkGone(std::int32_t error) {
 
 void LineDevice::Reschedule() {
   if (closed_) return;
+  const bool readWaiting = gone_ == 0 && !reads_.empty();
+  if (readWaiting != readWaiting_) {
+    readWaiting_ = readWaiting;
+    driver_->ReadWaiting(readWaiting);
+  }
   std::optional<Clock::time_point> next;
   auto consider = [&next](const std::optional<Clock::time_point>& when) {
     if (when && (!next || *when < *next)) next = when;

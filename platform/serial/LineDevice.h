@@ -142,6 +142,7 @@ class LineDevice : public DeviceBackend {
   std::deque<Read> reads_;
   std::deque<Write> writes_;
   std::optional<Clock::time_point> timer_;
+  bool readWaiting_ = false;  // as last told to the driver
 };
 
 }  // namespace comm

@@ -58,6 +58,9 @@ class LineDriver {
   // A driver may let the thread that sleeps on the event read the line
   // itself, so that the bytes completing the wait need no other thread.
   virtual void WaitPending(const Event& /*event*/, bool /*pending*/) {}
+  // A read waits for bytes (waiting true), or none does any more: while one
+  // does, the driver must not leave received bytes unread.
+  virtual void ReadWaiting(bool /*waiting*/) {}
 };
 
 }  // namespace comm

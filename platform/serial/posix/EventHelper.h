@@ -20,6 +20,8 @@ class EventHelper {
   // The descriptor polled ready (hangUp: POLLHUP or POLLERR with it).
   virtual void Serve(bool hangUp) = 0;
   // The sleeper stops watching: after a successful Adopt, always called once.
+  // The helper may leave the work for the next sleeper for a while rather
+  // than hand it back at once (a terminal does, see TtyLine.h).
   virtual void Disown() = 0;
 };
 

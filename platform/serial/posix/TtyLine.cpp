@@ -9,6 +9,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -102,6 +103,12 @@ std::int32_t TtyLine::Setup() {
   command.events = EPOLLIN;
   command.data.fd = wake_;
   if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &command) != 0) return errno;
+  grace_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  if (grace_ < 0) return errno;
+  epoll_event grace{};
+  grace.events = EPOLLIN;
+  grace.data.fd = grace_;
+  if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, grace_, &grace) != 0) return errno;
   epoll_event tty{};
   interest_ = EPOLLIN;
   tty.events = interest_;
@@ -151,6 +158,7 @@ void TtyLine::Shutdown() {
   ::close(fd_);  // also releases the lock
   if (epoll_ >= 0) ::close(epoll_);
   if (wake_ >= 0) ::close(wake_);
+  if (grace_ >= 0) ::close(grace_);
 }
 
 // --- calls from the device (its lock held) ---------------------------------
@@ -261,6 +269,7 @@ std::int32_t TtyLine::Purge(DWORD flags) {
 void TtyLine::ResumeReceive() {
   std::lock_guard lock(mu_);
   wantIn_ = true;
+  if (input_ == Input::kLeft) input_ = Input::kService;
   UpdateInterest();
   if (hangUpPending_) {
     readAgain_ = true;

@@ -1,13 +1,33 @@
 // A terminal device (serial port, USB adapter, pseudo-terminal) as the line
 // of a LineDevice. One service thread per open device sleeps in epoll on the
-// terminal, a command eventfd and nothing else, reads received bytes eagerly
+// terminal, a command eventfd and a grace timer, reads received bytes eagerly
 // into the device's input queue (as far as it has room), writes when asked,
 // and runs the time-outs. A modem-line helper blocks in TIOCMIWAIT where the
 // driver has modem lines; a drain helper blocks in tcdrain to report the
-// transmit queue running empty where the driver keeps one. While a thread
-// sleeps on the device's pending event wait, it watches the terminal's input
-// itself, so that the bytes completing the wait wake one thread, not two. An
-// idle open device wakes nobody.
+// transmit queue running empty where the driver keeps one.
+//
+// While a thread sleeps on the device's pending event wait, it watches the
+// terminal's input itself (adopts it), so that the bytes completing the wait
+// wake one thread, not two. Giving the input back costs nothing: the input is
+// left, unwatched, and the next sleeper adopts it again without a system
+// call, so a round trip (wake, handle, arm the next wait, sleep) changes no
+// epoll interest. The grace timer, armed when the input is left and not
+// again while sleepers keep coming back, lets the service thread take back
+// an input left for longer than the grace period (Grace()). What holds:
+//  - bytes are never left unread for longer than the grace period, which is
+//    half the time the line's rate takes to fill a UART's 4 KiB receive
+//    buffer (and at most 50 ms): a handler that blocks for seconds loses
+//    nothing;
+//  - the service thread has the input again at once when nobody will come
+//    back for it: the wait ends while the input is left (cancelled, port
+//    closed, completed by a modem or transmit event), a read waits for bytes,
+//    the input queue has room again, the line shuts down or hangs up; a wait
+//    that completes and is never armed again leaves the input for at most
+//    the grace period;
+//  - a hang-up or error, seen by the service thread or the sleeper (epoll
+//    reports a hang-up whatever the interest), is reported to the device once;
+//  - an idle open device wakes nobody: its sleeper holds the input, and the
+//    grace timer fires at most once after the last traffic.
 #pragma once
 
 #include <atomic>
@@ -45,6 +65,7 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   void ResumeReceive() override;
   void SetTimer(std::optional<Clock::time_point> when) override;
   void WaitPending(const Event& event, bool pending) override;
+  void ReadWaiting(bool waiting) override;
 
  private:
   TtyLine(int fd, bool virtualLine, bool modemLines, bool counters);
@@ -59,6 +80,10 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   int AdoptInput();
   void ServeInput(bool hangUp);
   void DisownInput();
+  void TakeBackInput();                   // mu_ held: the service thread watches the input again
+  void ArmGrace(Clock::time_point when);  // mu_ held
+  void GraceExpired();
+  Clock::duration Grace() const;
   void ReadAvailable(bool hangUp);
   void Deliver(const std::uint8_t* data, std::size_t count);
   void Bytes(const std::uint8_t* data, std::size_t count) override;
@@ -80,6 +105,7 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   const bool counters_;     // TIOCGICOUNT works
   int epoll_ = -1;
   int wake_ = -1;
+  int grace_ = -1;  // the grace timer (timerfd)
   LineDevice* device_ = nullptr;
   std::thread service_;
   bool shutDown_ = false;
@@ -92,7 +118,14 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   bool wantOut_ = false;
   bool hangUpPending_ = false;  // hung up with unread bytes and no room for them
   bool readAgain_ = false;
-  bool adopted_ = false;  // a sleeping waiter watches the input, not the service thread
+  // Who watches the input: the service thread, a sleeper on the pending
+  // event wait, or nobody since leftAt_ (given back by a sleeper).
+  enum class Input : std::uint8_t { kService, kSleeper, kLeft };
+  Input input_ = Input::kService;
+  Clock::time_point leftAt_{};
+  bool graceArmed_ = false;
+  bool readWaiting_ = false;  // a read waits for bytes
+  bool gone_ = false;         // reported to the device
   std::optional<Clock::time_point> timer_;
   std::shared_ptr<InputHelper> inputHelper_;
 

@@ -1,10 +1,12 @@
-// The service thread of a terminal: epoll on the terminal and the command
-// eventfd, eager reading into the device's input queue, PARMRK decoding and
-// error classification, writability, time-outs, hang-up; and the input read
-// by a thread that sleeps on the pending event wait instead.
+// The service thread of a terminal: epoll on the terminal, the command
+// eventfd and the grace timer, eager reading into the device's input queue,
+// PARMRK decoding and error classification, writability, time-outs, hang-up;
+// and the input read by a thread that sleeps on the pending event wait
+// instead, left by it between its sleeps and taken back after the grace.
 #include <linux/serial.h>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,8 +37,9 @@ void TtyLine::Poke() {
 
 void TtyLine::UpdateInterest() {
   if (!watching_) return;
-  const std::uint32_t wanted = (wantIn_ && !adopted_ ? std::uint32_t{EPOLLIN} : 0u) |
-                               (wantOut_ ? std::uint32_t{EPOLLOUT} : 0u);
+  const std::uint32_t wanted =
+      (wantIn_ && input_ == Input::kService ? std::uint32_t{EPOLLIN} : 0u) |
+      (wantOut_ ? std::uint32_t{EPOLLOUT} : 0u);
   if (wanted == interest_) return;
   epoll_event event{};
   event.events = wanted;
@@ -58,8 +61,15 @@ void TtyLine::Serve() {
       LineGone(EIO);
       return;
     }
-    bool readable = false, writable = false, hangUp = false;
+    bool readable = false, writable = false, hangUp = false, graceOver = false;
     for (int i = 0; i < n; ++i) {
+      if (events[i].data.fd == grace_) {
+        std::uint64_t expirations;
+        while (::read(grace_, &expirations, sizeof expirations) < 0 && errno == EINTR) {
+        }
+        graceOver = true;
+        continue;
+      }
       if (events[i].data.fd == wake_) {
         std::uint64_t value;
         while (::read(wake_, &value, sizeof value) < 0 && errno == EINTR) {
@@ -74,6 +84,7 @@ void TtyLine::Serve() {
       writable = writable || (events[i].events & EPOLLOUT) != 0;
       hangUp = hangUp || (events[i].events & (EPOLLHUP | EPOLLERR)) != 0;
     }
+    if (graceOver) GraceExpired();
     if (readable || hangUp) {
       std::lock_guard lock(readMu_);
       ReadAvailable(hangUp);
@@ -153,15 +164,12 @@ void TtyLine::RetireInputHelper() {
   if (inputHelper_) inputHelper_->Retire();
 }
 
-void TtyLine::WaitPending(const Event& event, bool pending) {
-  SetEventHelper(event, pending ? std::shared_ptr<EventHelper>(inputHelper_) : nullptr);
-}
-
-// The service thread stops watching the input while the adopter does.
+// The service thread stops watching the input while the adopter does; an
+// input left by the previous sleeper is adopted without a system call.
 int TtyLine::AdoptInput() {
   std::lock_guard lock(mu_);
-  if (stop_ || !watching_ || !wantIn_ || adopted_) return -1;
-  adopted_ = true;
+  if (stop_ || !watching_ || !wantIn_ || input_ == Input::kSleeper) return -1;
+  input_ = Input::kSleeper;
   UpdateInterest();
   return fd_;
 }
@@ -171,10 +179,67 @@ void TtyLine::ServeInput(bool hangUp) {
   ReadAvailable(hangUp);
 }
 
+// The input is left for the next sleeper, unless someone needs it read now.
 void TtyLine::DisownInput() {
   std::lock_guard lock(mu_);
-  adopted_ = false;
+  if (input_ != Input::kSleeper) return;
+  if (readWaiting_ || !wantIn_) return TakeBackInput();
+  input_ = Input::kLeft;
+  leftAt_ = Clock::now();
+  if (!graceArmed_) ArmGrace(leftAt_ + Grace());
+}
+
+void TtyLine::TakeBackInput() {
+  input_ = Input::kService;
   UpdateInterest();
+}
+
+void TtyLine::ArmGrace(Clock::time_point when) {
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
+  itimerspec at{};
+  at.it_value.tv_sec = static_cast<time_t>(ns.count() / 1000000000);
+  at.it_value.tv_nsec = static_cast<long>(ns.count() % 1000000000);
+  if (at.it_value.tv_sec == 0 && at.it_value.tv_nsec == 0) at.it_value.tv_nsec = 1;  // 0 disarms
+  graceArmed_ = ::timerfd_settime(grace_, TFD_TIMER_ABSTIME, &at, nullptr) == 0;
+  if (!graceArmed_) TakeBackInput();  // nothing would tell when the grace is over
+}
+
+// The timer is not armed again while a sleeper holds the input: the sleeper
+// arms it when it leaves the input next.
+void TtyLine::GraceExpired() {
+  std::lock_guard lock(mu_);
+  graceArmed_ = false;
+  if (input_ != Input::kLeft) return;
+  const Clock::time_point over = leftAt_ + Grace();
+  if (Clock::now() >= over) return TakeBackInput();
+  ArmGrace(over);  // left again since the timer was armed
+}
+
+// Half the time a UART's 4 KiB receive buffer takes to fill at the line's
+// rate with its shortest characters (7 bits: 5 data bits, 1 stop bit), at
+// most 50 ms, so that a program that polls the input queue without a wait
+// sees its bytes soon too.
+TtyLine::Clock::duration TtyLine::Grace() const {
+  const std::int64_t rate = std::max<std::uint32_t>(rate_.load(), 50);
+  const std::chrono::microseconds fill(std::int64_t{4096} * 7 * 1000000 / rate);
+  return std::clamp<Clock::duration>(fill / 2, std::chrono::milliseconds(1),
+                                     std::chrono::milliseconds(50));
+}
+
+// A wait that ends while nobody watches the input (cancelled, the port
+// closing, completed by a modem or transmit event) may bring no sleeper back
+// for it: the service thread takes it at once.
+void TtyLine::WaitPending(const Event& event, bool pending) {
+  SetEventHelper(event, pending ? std::shared_ptr<EventHelper>(inputHelper_) : nullptr);
+  if (pending) return;
+  std::lock_guard lock(mu_);
+  if (input_ == Input::kLeft) TakeBackInput();
+}
+
+void TtyLine::ReadWaiting(bool waiting) {
+  std::lock_guard lock(mu_);
+  readWaiting_ = waiting;
+  if (waiting && input_ == Input::kLeft) TakeBackInput();
 }
 
 // --- reading -----------------------------------------------------------------
@@ -271,9 +336,12 @@ void TtyLine::Marked(std::uint8_t byte) {
   device_->ReceivedWithError(error, error == CE_BREAK ? -1 : byte);
 }
 
+// Once, whoever saw it first: the service thread, the sleeper, the drain.
 void TtyLine::LineGone(std::int32_t error) {
   {
     std::lock_guard lock(mu_);
+    if (gone_) return;
+    gone_ = true;
     if (watching_) ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
     watching_ = false;
     hangUpPending_ = false;
