@@ -1,6 +1,6 @@
 #!/bin/sh
 # installed-examples.sh BUILD_DIR EXAMPLES_DIR DISPENSER_SIM
-# Installs lineport's two components from the build tree into a fresh
+# Installs lineport's components from the build tree into a fresh
 # prefix and builds examples/ against that prefix alone: with CMake
 # (find_package) and, for list-ports, with pkg-config, shared and static.
 # Then runs them: list-ports reads settings from an ini file, and
@@ -31,7 +31,7 @@ wait_for() {
 }
 
 prefix=$work/prefix
-for component in lineport-runtime lineport-dev; do
+for component in lineport-runtime lineport-widgets-runtime lineport-dev; do
   cmake --install "$build" --prefix "$prefix" --component $component >/dev/null
 done
 # Nothing of the source or build tree may be needed: no path to them in the prefix.
@@ -43,16 +43,17 @@ cmake -S "$examples" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
   >"$work/configure.out" 2>&1 || fail "configuring the examples failed"
 cmake --build "$work/build" >"$work/build.out" 2>&1 || fail "building the examples failed"
 
-export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+libdir=$(dirname "$(find "$prefix" -name liblineport.a)")
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
 c++ -std=c++20 -Wall -Wextra -Wpedantic -Werror -o "$work/list-ports-pc" "$examples/list-ports.cpp" \
   $(pkg-config --cflags --libs lineport) >"$work/pkgconfig.out" 2>&1 || fail "pkg-config build failed"
 c++ -std=c++20 -o "$work/list-ports-static" "$examples/list-ports.cpp" $(pkg-config --cflags lineport) \
-  "$prefix/lib/liblineport.a" -pthread >"$work/static.out" 2>&1 || fail "static build failed"
+  "$libdir/liblineport.a" -pthread >"$work/static.out" 2>&1 || fail "static build failed"
 
 printf '[ComPort]\nBaudRate=19200\nParity=Even\n' >"$work/settings.ini"
 expected="ttyX: 19200 bit/s, 8 data bits, parity Even, 1 stop bits, flow control None"
 for lister in "$work/build/list-ports" "$work/list-ports-pc" "$work/list-ports-static"; do
-  out=$(LD_LIBRARY_PATH="$prefix/lib" "$lister" --ini "$work/settings.ini" ttyX) ||
+  out=$(LD_LIBRARY_PATH="$libdir" "$lister" --ini "$work/settings.ini" ttyX) ||
     fail "$lister failed"
   [ "$out" = "$expected" ] || fail "$lister printed '$out', not '$expected'"
 done
