@@ -34,8 +34,8 @@ in_head && /^#pragma once/ { print "/// \\file"; in_head = 0; next }
   if (!in_comment) { brief = ""; full = ""; members = 0; depth = 0 }
   in_comment = 1
   sub(/\/\//, "///")
-  # Backslashes and angle brackets are text here, not commands or HTML.
-  gsub(/\\/, "\\\\\\\\"); gsub(/</, "\\&lt;"); gsub(/>/, "\\&gt;")
+  # Quotes, backslashes, angle brackets, # and @ are text here, not commands or HTML.
+  gsub(/\\/, "\\\\\\\\"); gsub(/"/, "\\&quot;"); gsub(/</, "\\&lt;"); gsub(/>/, "\\&gt;"); gsub(/#/, "\\\\#"); gsub(/@/, "\\\\@")
   text = $0; sub(/^[ \t]*\/\/\/ ?/, "", text)
   # The first sentence is what the declarations after the first share.
   full = full (full == "" ? "" : " ") text
