@@ -1,12 +1,12 @@
 #!/bin/sh
-# installed-examples.sh BUILD_DIR EXAMPLES_DIR DISPENSER_SIM
+# installed-examples.sh BUILD_DIR EXAMPLES_DIR DISPENSER_SIM [WITH_WIDGETS]
 # Installs lineport's components from the build tree into a fresh
 # prefix and builds examples/ against that prefix alone: with CMake
 # (find_package) and, for list-ports, with pkg-config, shared and static.
 # Then runs them: list-ports reads settings from an ini file, and
 # line-monitor receives the simulated dispenser's reply and ends on SIGINT.
 set -eu
-build=$1 examples=$2 sim=$3
+build=$1 examples=$2 sim=$3 widgets=${4:-ON}
 work=$(mktemp -d /tmp/lineport-examples.XXXXXX)
 sim_pid="" monitor_pid=""
 cleanup() {
@@ -39,7 +39,7 @@ if grep -rlI -e "$build" -e "$(cd "$examples/.." && pwd)/" "$prefix" >"$work/lea
   fail "the installed files name the build or source tree"
 fi
 
-cmake -S "$examples" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+cmake -S "$examples" -B "$work/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DWITH_WIDGETS="$widgets" \
   >"$work/configure.out" 2>&1 || fail "configuring the examples failed"
 cmake --build "$work/build" >"$work/build.out" 2>&1 || fail "building the examples failed"
 
