@@ -41,6 +41,13 @@ function(install_qt_runtime)
   install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
                 ${MINGW_RUNTIME_DLLS}
           DESTINATION .)
+  # Debian ships MinGW's runtime DLLs with their debug sections (most of
+  # libstdc++-6.dll's 23 MB): they go in stripped.
+  foreach(dll ${MINGW_RUNTIME_DLLS})
+    get_filename_component(name ${dll} NAME)
+    install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${name}\" COMMAND_ERROR_IS_FATAL ANY)")
+  endforeach()
   install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
   install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 endfunction()

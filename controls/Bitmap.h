@@ -14,6 +14,7 @@
 
 class QPainter;
 
+// Where the transparent colour comes from: the lower-left pixel, or a colour set.
 enum TTransparentMode : std::uint8_t { tmAuto, tmFixed };
 
 // A resource that the program does not contain: "Resource <name> not found".
@@ -22,18 +23,25 @@ class EResNotFound : public Exception {
   using Exception::Exception;
 };
 
+// A picture for a control, with its transparency settings.
 class TBitmap : public TPersistent {
  public:
   std::string ClassName() const override { return "TBitmap"; }
 
+  // True while there is no picture.
   bool Empty() const { return FImage.isNull(); }
+  // The picture's width in pixels.
   int Width() const { return FImage.width(); }
+  // The picture's height in pixels.
   int Height() const { return FImage.height(); }
+  // The picture itself.
   const QImage& Image() const { return FImage; }
   void SetImage(const QImage& image) { FImage = image; }
 
+  // Whether Draw leaves out the pixels of the transparent colour.
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool value) { FTransparent = value; }
+  // Where the transparent colour comes from.
   TTransparentMode TransparentMode() const { return FTransparentMode; }
   void SetTransparentMode(TTransparentMode value) { FTransparentMode = value; }
   // tmAuto: the lower-left pixel's colour (none while empty); tmFixed: the
@@ -62,6 +70,7 @@ class TBitmap : public TPersistent {
   QColor FTransparentColor;
 };
 
+// One of the signal LED's two glyphs, lit or dark.
 class TLedBitmap : public TBitmap {
  public:
   std::string ClassName() const override { return "TLedBitmap"; }

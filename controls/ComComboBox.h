@@ -18,10 +18,12 @@
 #include "controls/ComSelect.h"
 #include "controls/ComboItems.h"
 
+// The settings combo box, a Qt widget bound to a port and one of its settings.
 class TComComboBox : public QComboBox, public TComponent {
   Q_OBJECT
 
  public:
+  // An empty, unbound box owned by owner (may be nullptr) inside parent.
   explicit TComComboBox(TComponent* owner, QWidget* parent = nullptr);
   ~TComComboBox() override;
   std::string ClassName() const override { return "TComComboBox"; }
@@ -36,6 +38,7 @@ class TComComboBox : public QComboBox, public TComponent {
   // the setting stored and the list empty.
   TComProperty ComProperty() const { return FSelect->ComProperty; }
   void SetComProperty(TComProperty value);
+  // Whether a pick is written to the port at once.
   bool AutoApply() const { return FSelect->AutoApply; }
   void SetAutoApply(bool value) { FSelect->AutoApply = value; }
 

@@ -21,6 +21,7 @@
 
 class TTimer;
 
+// The lamp's look: one of the built-in pictures, or pictures of the program's own (lkCustom).
 enum TLedKind : std::uint8_t {
   lkRedLight,
   lkGreenLight,
@@ -30,25 +31,30 @@ enum TLedKind : std::uint8_t {
   lkBulb,
   lkCustom
 };
+// The signal a lamp follows: the port open, a modem line, a ring, receive or transmit activity.
 enum TComLedSignal : std::uint8_t { lsConn, lsCTS, lsDSR, lsRLSD, lsRing, lsRx, lsTx };
+// A lamp dark or lit.
 enum TLedState : std::uint8_t { lsOff, lsOn };
 
+// The handler of a lamp's change: the lamp and its new state.
 using TLedStateEvent = std::function<void(TObject* Sender, TLedState AState)>;
 
 // The resource names of each kind's lit and dark pictures (lkCustom: none).
 struct TLedGlyphNames {
-  const char* On;
-  const char* Off;
+  const char* On;   // the lit picture
+  const char* Off;  // the dark picture
 };
 inline constexpr TLedGlyphNames LedGlyphNames[] = {
     {"LEDREDON", "LEDREDOFF"},       {"LEDGREENON", "LEDGREENOFF"},   {"LEDBLUEON", "LEDBLUEOFF"},
     {"LEDYELLOWON", "LEDYELLOWOFF"}, {"LEDPURPLEON", "LEDPURPLEOFF"}, {"LEDBULBON", "LEDBULBOFF"},
 };
 
+// The signal lamp, a Qt widget bound to a port.
 class TComLed : public QWidget, public TComponent {
   Q_OBJECT
 
  public:
+  // A dark red lamp owned by owner (may be nullptr) inside parent.
   explicit TComLed(TComponent* owner, QWidget* parent = nullptr);
   ~TComLed() override;
   std::string ClassName() const override { return "TComLed"; }
@@ -62,7 +68,7 @@ class TComLed : public QWidget, public TComponent {
   // next changes.
   TComLedSignal LedSignal() const { return FLedSignal; }
   void SetLedSignal(TComLedSignal value);
-  TLedKind Kind() const { return FKind; }
+  TLedKind Kind() const { return FKind; }  // the lamp's look; a built-in one loads its pictures
   void SetKind(TLedKind value);
   // The pictures of the lit and the dark lamp, empty until first painted.
   // Only an LED of kind lkCustom takes a given picture; the picture is made
@@ -77,10 +83,11 @@ class TComLed : public QWidget, public TComponent {
   // How long a ring keeps the lamp lit, in ms; 0 keeps it lit.
   std::int32_t RingDuration() const { return FRingDuration; }
   void SetRingDuration(std::int32_t value) { FRingDuration = value; }
+  // Called after the state changed (not while loading).
   const TLedStateEvent& OnChange() const { return FOnChange; }
   void SetOnChange(TLedStateEvent handler) { FOnChange = std::move(handler); }
 
-  QSize sizeHint() const override { return {25, 25}; }
+  QSize sizeHint() const override { return {25, 25}; }  // the built-in pictures' size
 
  protected:
   // Loads the built-in pictures of a kind into the glyphs (lkCustom: none).
@@ -88,11 +95,11 @@ class TComLed : public QWidget, public TComponent {
   // The one place where State changes: OnChange (not while loading) and a
   // repaint, even when the state is the same.
   void ApplyState(TLedState value);
-  virtual void FireChange(TLedState state);
+  virtual void FireChange(TLedState state);  // calls OnChange
 
   void Notification(TComponent* component, TOperation operation) override;
-  void paintEvent(QPaintEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;  // draws the lit or dark glyph
+  void changeEvent(QEvent* event) override;      // repaints when the widget is enabled or disabled
 
  private:
   // The link's slots. A notice made on another thread than the main one is

@@ -20,6 +20,7 @@ enum TComProperty : std::uint8_t {
   cpFlowControl
 };
 
+// What a combo box does with its port and setting, apart from the widget.
 class TComSelect : public TObject {
  public:
   std::string ClassName() const override { return "TComSelect"; }
@@ -47,10 +48,10 @@ class TComSelect : public TObject {
   TParityBits SelParity = prNone;
   TFlowControl SelFlowControl = fcHardware;
 
-  TStrings* Items = nullptr;  // the owning control's item list, not owned
-  TComProperty ComProperty = cpNone;
+  TStrings* Items = nullptr;          // the owning control's item list, not owned
+  TComProperty ComProperty = cpNone;  // the setting listed
   TCustomComPort* ComPort = nullptr;  // not owned
-  bool AutoApply = false;
+  bool AutoApply = false;             // write the chosen value to the port at once
   // Where the port list comes from (see EnumComPorts); empty: the machine's
   // own ports.
   std::string PortListSource;

@@ -8,8 +8,10 @@
 
 class QComboBox;
 
+// A combo box's items as TStrings.
 class TComboBoxStrings : public TStrings {
  public:
+  // The items of combo, which outlives this object.
   explicit TComboBoxStrings(QComboBox& combo) : FCombo(combo) {}
   std::string ClassName() const override { return "TComboBoxStrings"; }
 

@@ -34,6 +34,7 @@ struct TAsyncRecord {
   // that never comes.
   std::int32_t StartError = 0;
 };
+// The variable that owns a transfer's record.
 using PAsyncRecord = std::unique_ptr<TAsyncRecord>;
 
 // A new record in the variable: zeroed block with its own signalled event.
@@ -51,8 +52,10 @@ class TComEventWait;
 // error number.
 using TComLostEvent = std::function<void(TObject* Sender, const EComPortExt& Error)>;
 
+// The port component: a serial device, its settings, its events and its links.
 class TCustomComPort : public TComponent {
  public:
+  // A closed port on COM1 at 9600 8N1, owned by owner (may be nullptr).
   explicit TCustomComPort(TComponent* owner);
   ~TCustomComPort() override;
   std::string ClassName() const override { return "TCustomComPort"; }
@@ -86,7 +89,10 @@ class TCustomComPort : public TComponent {
   virtual void ApplyBufferSizes();      // code 9
 
   // ---- Opening and closing --------------------------------------------
+  // Opens the device, applies every setting, starts the event thread; raises EComPortExt on
+  // failure.
   void Open();
+  // Stops the event thread and closes the device; from any thread, also from a handler.
   void Close();
 
   // ---- Transfers and line status ----------------------------------------
@@ -104,6 +110,7 @@ class TCustomComPort : public TComponent {
   // The bytes waiting in the input queue. The line errors that the device
   // clears on the way are kept for ReadLineErrors.
   std::int32_t InputQueueCount();
+  // The modem input lines that are on now.
   TModemSignals ModemSignals();
   // The line errors since the last call (clears them), with those kept by
   // InputQueueCount. A parity error is reported only when Parity.Check is on.
@@ -112,46 +119,62 @@ class TCustomComPort : public TComponent {
   // ---- Links ------------------------------------------------------------
   void RegisterLink(TComLink* link);    // code 18 if already registered
   void UnregisterLink(TComLink* link);  // code 18 if not registered
+  // Whether a registered link has an OnRxBuf slot assigned.
   bool AnyRxBufLink() const;
   // The walks, in registration order; an unassigned slot is skipped.
   void NotifyLinks(TLinkNotice notice, bool onOff);  // conn, CTS, DSR, RLSD, rx, tx
   void NotifyLinksPlain(TLinkNotice notice);         // ring, tx empty, rx flag
+  // Hands the bytes of a finished write to each link's OnTxData.
   void NotifyLinksTxData(const void* buffer, std::int32_t count);
+  // The registered links, in registration order; whether one takes received bytes.
   const std::vector<TComLink*>& LinkList() const { return FLinkList; }
   bool RxBufLinked() const { return FRxBufLinked; }
 
   // ---- Properties -----------------------------------------------------
+  // Whether the port is open; setting it opens or closes the port.
   bool Connected() const { return FConnected; }
   void SetConnected(bool value);
+  // The line's rate (brCustom: CustomBaudRate). A line setting applies at once to an open port.
   TBaudRate BaudRate() const { return FBaudRate; }
   void SetBaudRate(TBaudRate value);
+  // The rate in bits per second when BaudRate is brCustom.
   std::int32_t CustomBaudRate() const { return FCustomBaudRate; }
   void SetCustomBaudRate(std::int32_t value);
+  // The device's name; changing it reopens an open port on the new device.
   const std::string& Port() const { return FPort; }
   void SetPort(const std::string& value);
+  // The parity settings; SetParity copies them and applies them.
   TComParity& Parity() { return *FParity; }
   const TComParity& Parity() const { return *FParity; }
   void SetParity(const TComParity& value);
+  // The stop bits of each character.
   TStopBits StopBits() const { return FStopBits; }
   void SetStopBits(TStopBits value);
+  // The data bits of each character.
   TDataBits DataBits() const { return FDataBits; }
   void SetDataBits(TDataBits value);
+  // Whether received NUL bytes are dropped.
   bool DiscardNull() const { return FDiscardNull; }
   void SetDiscardNull(bool value);
+  // The character whose arrival raises OnRxFlag.
   char EventChar() const { return FEventChar; }
   void SetEventChar(char value);
   // Stored only: the device's event mask is set when the port opens.
   TComEvents Events() const { return FEvents; }
   void SetEvents(TComEvents value) { FEvents = value; }
+  // The queue sizes; SetBuffer copies them and applies them.
   TComBuffer& Buffer() { return *FBuffer; }
   const TComBuffer& Buffer() const { return *FBuffer; }
   void SetBuffer(const TComBuffer& value);
+  // The flow control; SetFlowControl copies it and applies it.
   TComFlowControl& FlowControl() { return *FFlowControl; }
   const TComFlowControl& FlowControl() const { return *FFlowControl; }
   void SetFlowControl(const TComFlowControl& value);
+  // The read and write time-outs; SetTimeouts copies them and applies them.
   TComTimeouts& Timeouts() { return *FTimeouts; }
   const TComTimeouts& Timeouts() const { return *FTimeouts; }
   void SetTimeouts(const TComTimeouts& value);
+  // How the event thread hands events to the handlers.
   TSyncMethod SyncMethod() const { return FSyncMethod; }
   void SetSyncMethod(TSyncMethod value);  // code 14 while open
   // With smThreadSync: the main thread's loop waits on the device itself
@@ -165,6 +188,7 @@ class TCustomComPort : public TComponent {
   // Whether the open port's wait is in the main thread's loop: false while
   // closed, and where WaitInMainLoop could not be met.
   bool WaitsInMainLoop() const;
+  // The groups of settings that the settings stores read and write.
   TSettingGroups SettingGroups() const { return FSettingGroups; }
   void SetSettingGroups(TSettingGroups value) { FSettingGroups = value; }
 
@@ -172,34 +196,49 @@ class TCustomComPort : public TComponent {
   const comm::Device& DeviceHandle() const { return FDeviceHandle; }
 
   // ---- Handlers (stored only; each is called only if assigned) ----------
+  // After Open has opened the device and applied the settings.
   const TNotifyEvent& OnAfterOpen() const { return FOnAfterOpen; }
   void SetOnAfterOpen(TNotifyEvent handler) { FOnAfterOpen = std::move(handler); }
+  // After Close has closed the device.
   const TNotifyEvent& OnAfterClose() const { return FOnAfterClose; }
   void SetOnAfterClose(TNotifyEvent handler) { FOnAfterClose = std::move(handler); }
+  // Before Open touches the device.
   const TNotifyEvent& OnBeforeOpen() const { return FOnBeforeOpen; }
   void SetOnBeforeOpen(TNotifyEvent handler) { FOnBeforeOpen = std::move(handler); }
+  // Before Close stops the event thread and closes the device.
   const TNotifyEvent& OnBeforeClose() const { return FOnBeforeClose; }
   void SetOnBeforeClose(TNotifyEvent handler) { FOnBeforeClose = std::move(handler); }
+  // Bytes have arrived: how many wait in the input queue (Read takes them).
   const TRxCharEvent& OnRxChar() const { return FOnRxChar; }
   void SetOnRxChar(TRxCharEvent handler) { FOnRxChar = std::move(handler); }
+  // Bytes have arrived, already read: the bytes themselves (instead of OnRxChar).
   const TRxBufEvent& OnRxBuf() const { return FOnRxBuf; }
   void SetOnRxBuf(TRxBufEvent handler) { FOnRxBuf = std::move(handler); }
+  // The output queue has become empty.
   const TNotifyEvent& OnTxEmpty() const { return FOnTxEmpty; }
   void SetOnTxEmpty(TNotifyEvent handler) { FOnTxEmpty = std::move(handler); }
+  // A break was received.
   const TNotifyEvent& OnBreak() const { return FOnBreak; }
   void SetOnBreak(TNotifyEvent handler) { FOnBreak = std::move(handler); }
+  // A ring indication was received.
   const TNotifyEvent& OnRing() const { return FOnRing; }
   void SetOnRing(TNotifyEvent handler) { FOnRing = std::move(handler); }
+  // The CTS line changed: its new level.
   const TComSignalEvent& OnCTSChange() const { return FOnCTSChange; }
   void SetOnCTSChange(TComSignalEvent handler) { FOnCTSChange = std::move(handler); }
+  // The DSR line changed: its new level.
   const TComSignalEvent& OnDSRChange() const { return FOnDSRChange; }
   void SetOnDSRChange(TComSignalEvent handler) { FOnDSRChange = std::move(handler); }
+  // The RLSD (carrier detect) line changed: its new level.
   const TComSignalEvent& OnRLSDChange() const { return FOnRLSDChange; }
   void SetOnRLSDChange(TComSignalEvent handler) { FOnRLSDChange = std::move(handler); }
+  // The EventChar was received.
   const TNotifyEvent& OnRxFlag() const { return FOnRxFlag; }
   void SetOnRxFlag(TNotifyEvent handler) { FOnRxFlag = std::move(handler); }
+  // The device reported line errors: which.
   const TComErrorEvent& OnError() const { return FOnError; }
   void SetOnError(TComErrorEvent handler) { FOnError = std::move(handler); }
+  // The input queue is 80 % full.
   const TNotifyEvent& OnRx80Full() const { return FOnRx80Full; }
   void SetOnRx80Full(TNotifyEvent handler) { FOnRx80Full = std::move(handler); }
   // The open port's device went away (unplugged, hung up): called once per
@@ -232,6 +271,7 @@ class TCustomComPort : public TComponent {
   // The queue count goes to OnRxChar, or, with a buffer link, the bytes are
   // read once and handed to OnRxBuf of the port and of each buffer link.
   void HandleRxChar();
+  // The other events the same way: the links, then the handler.
   void HandleTxEmpty();
   void HandleRxFlag();
   void HandleRing();
@@ -241,9 +281,11 @@ class TCustomComPort : public TComponent {
   void HandleDSRChange();
   void HandleRLSDChange();
   void HandleError();  // OnError only when the device reports errors
+  // OnRx80Full, after the links.
   void HandleRx80Full();
 
   // ---- Open and close steps ----------------------------------------------
+  // OnBeforeOpen.
   void NotifyBeforeOpen();
   void NotifyAfterOpen();    // lnConn on, OnAfterOpen, the three line levels
   void NotifyBeforeClose();  // the three lines off, OnBeforeClose

@@ -9,6 +9,7 @@
 
 #include "serial/SmallSet.h"
 
+// The standard line rates, and brCustom for the port's CustomBaudRate.
 enum TBaudRate : std::uint8_t {
   brCustom,
   br110,
@@ -107,6 +108,7 @@ inline constexpr std::array<std::int32_t, 16> BaudRateValues = {
     0,     110,   300,   600,   1200,  2400,   4800,   9600,
     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
+// Bits per second of a standard rate (0 for brCustom).
 constexpr std::int32_t BaudRateToInt(TBaudRate rate) {
   return BaudRateValues[rate];
 }

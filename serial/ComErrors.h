@@ -38,6 +38,7 @@ enum TComPortErrorCode : std::uint8_t {
 // The text of a code; "Unknown Error #<code>" outside 1..23.
 std::string PortErrorText(std::int32_t code);
 
+// A port operation refused or failed: its code (TComPortErrorCode) and text.
 class EComPort : public Exception {
  public:
   // "<name> Error: <text of code>".
@@ -45,18 +46,20 @@ class EComPort : public Exception {
   // A finished message, used unchanged; ErrorCode is 0.
   explicit EComPort(const std::string& message);
 
-  std::uint8_t ErrorCode() const { return FErrorCode; }
+  std::uint8_t ErrorCode() const { return FErrorCode; }  // the code, 0 for a finished message
 
  protected:
-  std::uint8_t FErrorCode = 0;
+  std::uint8_t FErrorCode = 0;  // the code ErrorCode returns
 };
 
+// A system call of a port that failed: the code, and the system's error number.
 class EComPortExt : public EComPort {
  public:
   // "COM Port Error: <text of code> on <name>". The system error number is
   // carried, not shown.
   EComPortExt(const std::string& name, std::int32_t code, std::int32_t systemErrorCode);
 
+  // Errno on Linux, GetLastError() on Windows.
   std::int32_t SystemErrorCode() const { return FSystemErrorCode; }
 
  private:

@@ -17,13 +17,18 @@ class TComTimeouts : public TPersistent {
  public:
   TComTimeouts() = default;
   std::string ClassName() const override { return "TComTimeouts"; }
-  void AttachPort(TCustomComPort* port) { FComPort = port; }
-  TCustomComPort* ComPort() const { return FComPort; }
+  void AttachPort(TCustomComPort* port) { FComPort = port; }  // the port that applies a change
+  TCustomComPort* ComPort() const { return FComPort; }        // the attached port, or nullptr
 
+  // The longest pause between two received bytes that a read waits out.
   std::int32_t ReadInterval() const { return FReadInterval; }
+  // A read's time-out per byte asked for.
   std::int32_t ReadTotalMultiplier() const { return FReadTotalMultiplier; }
+  // A read's time-out added to the per-byte part.
   std::int32_t ReadTotalConstant() const { return FReadTotalConstant; }
+  // A write's time-out per byte.
   std::int32_t WriteTotalMultiplier() const { return FWriteTotalMultiplier; }
+  // A write's time-out added to the per-byte part.
   std::int32_t WriteTotalConstant() const { return FWriteTotalConstant; }
   void SetReadInterval(std::int32_t value);
   void SetReadTotalMultiplier(std::int32_t value);
@@ -51,19 +56,23 @@ class TComFlowControl : public TPersistent {
  public:
   TComFlowControl() = default;
   std::string ClassName() const override { return "TComFlowControl"; }
-  void AttachPort(TCustomComPort* port) { FComPort = port; }
-  TCustomComPort* ComPort() const { return FComPort; }
+  void AttachPort(TCustomComPort* port) { FComPort = port; }  // the port that applies a change
+  TCustomComPort* ComPort() const { return FComPort; }        // the attached port, or nullptr
 
-  bool OutCTSFlow() const { return FOutCTSFlow; }
-  bool OutDSRFlow() const { return FOutDSRFlow; }
-  TDTRFlowControl ControlDTR() const { return FControlDTR; }
-  TRTSFlowControl ControlRTS() const { return FControlRTS; }
+  bool OutCTSFlow() const { return FOutCTSFlow; }             // sending waits while CTS is off
+  bool OutDSRFlow() const { return FOutDSRFlow; }             // sending waits while DSR is off
+  TDTRFlowControl ControlDTR() const { return FControlDTR; }  // how the DTR line is driven
+  TRTSFlowControl ControlRTS() const { return FControlRTS; }  // how the RTS line is driven
+  // Sending stops at XoffChar received and goes on at XonChar.
   bool XonXoffOut() const { return FXonXoffOut; }
+  // The device sends XoffChar when its input queue is nearly full, XonChar when it has room again.
   bool XonXoffIn() const { return FXonXoffIn; }
+  // Bytes received while DSR is off are dropped.
   bool DSRSensitivity() const { return FDSRSensitivity; }
+  // Sending goes on after the device sent XoffChar.
   bool TxContinueOnXoff() const { return FTxContinueOnXoff; }
-  char XonChar() const { return FXonChar; }
-  char XoffChar() const { return FXoffChar; }
+  char XonChar() const { return FXonChar; }    // the character that resumes sending (17, DC1)
+  char XoffChar() const { return FXoffChar; }  // the character that stops sending (19, DC3)
   void SetOutCTSFlow(bool value);
   void SetOutDSRFlow(bool value);
   void SetControlDTR(TDTRFlowControl value);
@@ -109,12 +118,14 @@ class TComParity : public TPersistent {
  public:
   TComParity() = default;
   std::string ClassName() const override { return "TComParity"; }
-  void AttachPort(TCustomComPort* port) { FComPort = port; }
-  TCustomComPort* ComPort() const { return FComPort; }
+  void AttachPort(TCustomComPort* port) { FComPort = port; }  // the port that applies a change
+  TCustomComPort* ComPort() const { return FComPort; }        // the attached port, or nullptr
 
-  TParityBits Bits() const { return FBits; }
-  bool Check() const { return FCheck; }
+  TParityBits Bits() const { return FBits; }  // the parity bit's scheme
+  bool Check() const { return FCheck; }       // received bytes are checked for parity errors
+  // A byte with a parity error is replaced by ReplaceChar (with Check).
   bool Replace() const { return FReplace; }
+  // The byte that stands for one with a parity error.
   char ReplaceChar() const { return FReplaceChar; }
   void SetBits(TParityBits value);
   void SetCheck(bool value);
@@ -141,11 +152,11 @@ class TComBuffer : public TPersistent {
  public:
   TComBuffer() = default;
   std::string ClassName() const override { return "TComBuffer"; }
-  void AttachPort(TCustomComPort* port) { FComPort = port; }
-  TCustomComPort* ComPort() const { return FComPort; }
+  void AttachPort(TCustomComPort* port) { FComPort = port; }  // the port that applies a change
+  TCustomComPort* ComPort() const { return FComPort; }        // the attached port, or nullptr
 
-  std::int32_t InputSize() const { return FInputSize; }
-  std::int32_t OutputSize() const { return FOutputSize; }
+  std::int32_t InputSize() const { return FInputSize; }    // the input queue's size
+  std::int32_t OutputSize() const { return FOutputSize; }  // the output queue's size
   void SetInputSize(std::int32_t value);
   void SetOutputSize(std::int32_t value);
 

@@ -7,6 +7,7 @@
 
 #include "platform/qt/core/QtLoopBackend.h"
 
+// The application backend of a Qt Widgets program.
 class QtBackend : public QtLoopBackend {
  public:
   void ShowMessage(const std::string& text) override;

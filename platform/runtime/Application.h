@@ -25,6 +25,7 @@ class ApplicationBackend {
   virtual void ShowException(const std::string& message) = 0;  // the error report
 };
 
+// The program's application object: the main thread's loop and its reports, on a backend.
 class TApplication : public TComponent {
  public:
   // The first application object becomes the process's `Application`.
@@ -41,11 +42,11 @@ class TApplication : public TComponent {
     reference = new TForm(this);
     if (FMainForm == nullptr) FMainForm = reference;
   }
-  TComponent* MainForm() const { return FMainForm; }
+  TComponent* MainForm() const { return FMainForm; }  // the first form created, or nullptr
 
-  void Run();
-  void Terminate();
-  void ProcessMessages();
+  void Run();              // the backend's loop, until Terminate
+  void Terminate();        // ends Run; any thread
+  void ProcessMessages();  // handles what is pending, then returns
 
   // Shows the exception being handled (call it inside a catch block): its
   // message through the backend's error report. Sender is the object whose
@@ -64,7 +65,7 @@ class TApplication : public TComponent {
   std::function<void(const std::string&)> OnMessageShown;
   std::function<void(const std::string&)> OnExceptionShown;
 
-  ApplicationBackend& Backend() { return *FBackend; }
+  ApplicationBackend& Backend() { return *FBackend; }  // the backend it runs on
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -106,6 +107,7 @@ class HeadlessBackend : public ApplicationBackend {
   void ShowMessage(const std::string& text) override;
   void ShowException(const std::string& message) override;
 
+  // When set, ShowMessage hands the text to it instead of printing it.
   std::function<void(const std::string&)> answer;
 
  private:

@@ -24,10 +24,13 @@ class EIniFileException : public Exception {
   using Exception::Exception;
 };
 
+// A store of texts and integers by section and key, as ini files hold them.
 class TCustomIniFile : public TObject {
  public:
+  // The store of the named file (read and written only by the calls below).
   explicit TCustomIniFile(std::string fileName) : FFileName(std::move(fileName)) {}
   std::string ClassName() const override { return "TCustomIniFile"; }
+  // The file's name as given.
   const std::string& FileName() const { return FFileName; }
 
   // A missing key gives the default; so does an integer that does not parse
@@ -46,8 +49,10 @@ class TCustomIniFile : public TObject {
   std::string FFileName;
 };
 
+// The ini file on disk, read and written at each call.
 class TIniFile : public TCustomIniFile {
  public:
+  // The file of that name; it need not exist yet.
   explicit TIniFile(std::string fileName);
   std::string ClassName() const override { return "TIniFile"; }
 

@@ -9,13 +9,15 @@
 #include <cstdint>
 #include <functional>
 
+// One message to a hidden window: its number, two parameters and the result the procedure gives.
 struct TMessage {
-  std::uint32_t Msg = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::intptr_t Result = 0;
+  std::uint32_t Msg = 0;      // the message's number (WM_USER and up for a program's own)
+  std::uintptr_t WParam = 0;  // its first parameter
+  std::intptr_t LParam = 0;   // its second parameter
+  std::intptr_t Result = 0;   // what the procedure answers; SendMessageA returns it
 };
 
+// A hidden window's procedure: handles one message and sets its Result.
 using TWndMethod = std::function<void(TMessage& message)>;
 
 // A hidden window's handle. Not named HWND: the Windows headers (and Qt's on
@@ -23,6 +25,7 @@ using TWndMethod = std::function<void(TMessage& message)>;
 struct TMessageWindow;  // opaque
 using TWindowHandle = TMessageWindow*;
 
+// The first message number free for a program's own messages.
 inline constexpr std::uint32_t WM_USER = 0x0400;
 
 // AllocateHWnd: a new hidden window whose messages go to method on the main thread.

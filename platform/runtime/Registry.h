@@ -10,19 +10,23 @@
 
 #include "platform/runtime/Classes.h"
 
+// A value of the wrong type, a key name the store refuses, or a store it cannot reach.
 class ERegistryException : public Exception {
  public:
   using Exception::Exception;
 };
 
+// The two trees of the store: the user's and the machine's.
 enum class TRootKey : std::uint8_t { CurrentUser, LocalMachine };
 
+// The settings store: one open key at a time under a root.
 class TRegistry : public TObject {
  public:
   TRegistry();
   ~TRegistry() override;
   std::string ClassName() const override { return "TRegistry"; }
 
+  // The tree the keys are taken from (CurrentUser at first).
   TRootKey RootKey() const;
   void SetRootKey(TRootKey root);  // closes the open key
   // Opens key (a path such as "Software\\Maker\\Console"), creating it when
@@ -32,8 +36,9 @@ class TRegistry : public TObject {
   bool OpenKey(const std::string& key, bool canCreate);
   void CloseKey();                  // values then go to the root key itself
   std::string CurrentPath() const;  // the open key's path, "" for the root
+  // Whether the key exists (a path as OpenKey takes it).
   bool KeyExists(const std::string& key) const;
-  bool ValueExists(const std::string& name) const;
+  bool ValueExists(const std::string& name) const;  // whether the open key has a value of that name
 
   // Reads and writes in the open key. ReadString of a missing value gives the
   // empty text; ReadString of an integer and ReadInteger of a missing or text

@@ -10,8 +10,10 @@
 // The base of every exception the system raises: carries a message text.
 class Exception : public std::exception {
  public:
+  // An exception whose text is message.
   explicit Exception(std::string message) : FMessage(std::move(message)) {}
-  const std::string& Message() const noexcept { return FMessage; }
+  const std::string& Message() const noexcept { return FMessage; }  // the text
+  // The text, for std::exception.
   const char* what() const noexcept override { return FMessage.c_str(); }
 
  private:

@@ -28,8 +28,8 @@ namespace MainThread {
 // Makes the calling thread the main thread (the application does this when
 // it is initialised; tests may do it themselves).
 void Bind();
-bool IsBound();
-bool IsCurrent();
+bool IsBound();    // whether a main thread is bound
+bool IsCurrent();  // whether the caller is the main thread
 
 // Queues a call for the main thread and wakes its loop. Any thread.
 void Post(std::function<void()> call);
@@ -78,15 +78,17 @@ class TThread : public TObject {
   std::string ClassName() const override { return "TThread"; }
 
   void Resume();  // starts a suspended thread; does nothing otherwise
+  // Asks the body to end: sets Terminated, which Execute looks at.
   void Terminate() { FTerminated = true; }
-  bool Terminated() const { return FTerminated; }
+  bool Terminated() const { return FTerminated; }  // whether Terminate was called
+  // The priority asked for (tpNormal at first).
   TThreadPriority Priority() const { return FPriority; }
   // Applies at once to a running thread: a priority the system refuses
   // (above normal without the privilege) raises EThread. Set before Resume,
   // it applies when the thread starts; refused there, the thread runs at
   // normal priority.
   void SetPriority(TThreadPriority priority);
-  bool Finished() const;
+  bool Finished() const;  // whether the body has returned
   // The exception that ended Execute, if one did (after the thread finished).
   std::exception_ptr FatalException() const;
 
@@ -104,7 +106,7 @@ class TThread : public TObject {
   bool InSynchronize() const;
 
  protected:
-  virtual void Execute() = 0;
+  virtual void Execute() = 0;  // the thread's body
 
   // Runs call on the main thread while this thread waits; an exception that
   // call raises is raised again here. Called on the main thread, it runs call

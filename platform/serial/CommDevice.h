@@ -17,47 +17,50 @@
 
 namespace comm {
 
+// The 32-bit unsigned integer of the Windows comm calls.
 using DWORD = std::uint32_t;
 
 // The device control block: the whole line configuration, applied as one unit.
 struct DCB {
-  DWORD DCBlength = 0;
-  DWORD BaudRate = 0;  // bits per second, any value the device accepts
-  bool fBinary = false;
-  bool fParity = false;          // check the parity of received bytes
-  bool fOutxCtsFlow = false;     // output waits for CTS
-  bool fOutxDsrFlow = false;     // output waits for DSR
-  std::uint8_t fDtrControl = 0;  // 0 disable (line low), 1 enable (line high), 2 handshake
-  bool fDsrSensitivity = false;  // ignore received bytes while DSR is off
-  bool fTXContinueOnXoff = false;
-  bool fOutX = false;            // output obeys XON/XOFF
-  bool fInX = false;             // input sends XON/XOFF
-  bool fErrorChar = false;       // replace bytes with a parity error by ErrorChar
-  bool fNull = false;            // discard received NUL bytes
-  std::uint8_t fRtsControl = 0;  // 0 disable, 1 enable, 2 handshake, 3 toggle
-  bool fAbortOnError = false;
-  std::uint16_t XonLim = 0;
-  std::uint16_t XoffLim = 0;
-  std::uint8_t ByteSize = 8;  // 5 to 8
-  std::uint8_t Parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  std::uint8_t StopBits = 0;  // 0 one, 1 one and a half, 2 two
-  std::uint8_t XonChar = 0;
-  std::uint8_t XoffChar = 0;
-  std::uint8_t ErrorChar = 0;
-  std::uint8_t EofChar = 0;
-  std::uint8_t EvtChar = 0;  // receiving it raises EV_RXFLAG
-  bool operator==(const DCB&) const = default;
+  DWORD DCBlength = 0;             // the block's size (Windows fills it; unused elsewhere)
+  DWORD BaudRate = 0;              // bits per second, any value the device accepts
+  bool fBinary = false;            // binary mode (always, on every device)
+  bool fParity = false;            // check the parity of received bytes
+  bool fOutxCtsFlow = false;       // output waits for CTS
+  bool fOutxDsrFlow = false;       // output waits for DSR
+  std::uint8_t fDtrControl = 0;    // 0 disable (line low), 1 enable (line high), 2 handshake
+  bool fDsrSensitivity = false;    // ignore received bytes while DSR is off
+  bool fTXContinueOnXoff = false;  // output goes on after the device sent XOFF
+  bool fOutX = false;              // output obeys XON/XOFF
+  bool fInX = false;               // input sends XON/XOFF
+  bool fErrorChar = false;         // replace bytes with a parity error by ErrorChar
+  bool fNull = false;              // discard received NUL bytes
+  std::uint8_t fRtsControl = 0;    // 0 disable, 1 enable, 2 handshake, 3 toggle
+  bool fAbortOnError = false;      // a line error ends every pending read and write
+  std::uint16_t XonLim = 0;        // input queue bytes below which XON is sent
+  std::uint16_t XoffLim = 0;       // free bytes of the input queue below which XOFF is sent
+  std::uint8_t ByteSize = 8;       // 5 to 8
+  std::uint8_t Parity = 0;         // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  std::uint8_t StopBits = 0;       // 0 one, 1 one and a half, 2 two
+  std::uint8_t XonChar = 0;        // the XON character
+  std::uint8_t XoffChar = 0;       // the XOFF character
+  std::uint8_t ErrorChar = 0;      // the byte that stands for one received with a parity error
+  std::uint8_t EofChar = 0;        // the end-of-input character
+  std::uint8_t EvtChar = 0;        // receiving it raises EV_RXFLAG
+  bool operator==(const DCB&) const = default;  // field by field
 };
 
+// The time-outs of reads and writes in milliseconds: total = multiplier * bytes + constant.
 struct COMMTIMEOUTS {
-  DWORD ReadIntervalTimeout = 0;  // MAXDWORD with both read totals 0: return at once
-  DWORD ReadTotalTimeoutMultiplier = 0;
-  DWORD ReadTotalTimeoutConstant = 0;
-  DWORD WriteTotalTimeoutMultiplier = 0;
-  DWORD WriteTotalTimeoutConstant = 0;
-  bool operator==(const COMMTIMEOUTS&) const = default;
+  DWORD ReadIntervalTimeout = 0;          // MAXDWORD with both read totals 0: return at once
+  DWORD ReadTotalTimeoutMultiplier = 0;   // per byte of a read
+  DWORD ReadTotalTimeoutConstant = 0;     // added to a read's per-byte part
+  DWORD WriteTotalTimeoutMultiplier = 0;  // per byte of a write
+  DWORD WriteTotalTimeoutConstant = 0;    // added to a write's per-byte part
+  bool operator==(const COMMTIMEOUTS&) const = default;  // field by field
 };
 
+// The device's queue status (ClearCommError).
 struct COMSTAT {
   DWORD cbInQue = 0;   // bytes waiting in the input queue
   DWORD cbOutQue = 0;  // bytes waiting in the output queue
@@ -69,11 +72,11 @@ struct COMSTAT {
 // (status, bytes transferred) belong to the device: read the outcome with
 // GetOverlappedResult.
 struct OVERLAPPED {
-  std::uintptr_t Internal = 0;
-  std::uintptr_t InternalHigh = 0;
-  DWORD Offset = 0;
-  DWORD OffsetHigh = 0;
-  Event hEvent;
+  std::uintptr_t Internal = 0;      // the outcome's status (the device's)
+  std::uintptr_t InternalHigh = 0;  // the bytes transferred (the device's)
+  DWORD Offset = 0;                 // unused by serial devices
+  DWORD OffsetHigh = 0;             // unused by serial devices
+  Event hEvent;                     // set when the operation completes
 };
 
 class DeviceBackend;
@@ -97,11 +100,13 @@ class Device {
   // process or another, fails. Invalid handle and last error on failure.
   static Device Open(const std::string& name);
 
-  bool Valid() const { return impl_ != nullptr; }
-  bool operator==(const Device&) const = default;
+  bool Valid() const { return impl_ != nullptr; }  // false for the invalid handle
+  bool operator==(const Device&) const = default;  // the same device
 
-  bool CloseHandle();
+  bool CloseHandle();  // closes the device for every copy of the handle
 
+  // The Windows comm calls of the same names, with their meaning; each
+  // returns false and leaves the reason in GetLastError on failure.
   bool SetupComm(DWORD inQueue, DWORD outQueue);
   bool SetCommState(const DCB& dcb);
   bool GetCommState(DCB* dcb);

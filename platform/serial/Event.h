@@ -13,6 +13,7 @@
 
 namespace comm {
 
+// A Windows-style event object: set, reset, waited on; copies share one event.
 class Event {
  public:
   // The null event: not valid; waiting on it fails.
@@ -22,9 +23,9 @@ class Event {
   // An auto-reset event is reset by the wait that it releases.
   static Event Create(bool manualReset, bool initialState);
 
-  bool Valid() const { return state_ != nullptr; }
-  void Set() const;    // SetEvent
-  void Reset() const;  // ResetEvent
+  bool Valid() const { return state_ != nullptr; }  // false for the null event
+  void Set() const;                                 // SetEvent
+  void Reset() const;                               // ResetEvent
   bool IsSet() const;  // the current state, without waiting or resetting
 
   // Runs publish() under the event's own lock, then sets the event. A thread

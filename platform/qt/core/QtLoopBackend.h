@@ -15,6 +15,7 @@
 
 class QtSources;
 
+// The application backend of a Qt program without a window.
 class QtLoopBackend : public ApplicationBackend {
  public:
   QtLoopBackend();
