@@ -1,6 +1,8 @@
-// The device watch (platform/serial/DeviceWatch.h) in the Qt event loop:
-// Changed is emitted, from the loop, each time the system tells of
-// something that may concern the watched port's device.
+// The device watch (platform/serial/DeviceWatch.h) in the main thread's loop:
+// Changed is emitted, queued, each time the system tells of something that
+// may concern the watched port's device. Where the watch has a descriptor
+// (Linux), the loop sleeps on it as one of its sources (LoopSources.h); on
+// Windows the system calls in through the loop's messages by itself.
 #pragma once
 
 #include <QObject>
@@ -9,11 +11,6 @@
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
-namespace comm {
-class DeviceWatch;
-}
-
 class TDeviceWatcher : public QObject {
   Q_OBJECT
 
@@ -21,16 +18,17 @@ class TDeviceWatcher : public QObject {
   explicit TDeviceWatcher(QObject* parent = nullptr);
   ~TDeviceWatcher() override;
 
-  // Watches for the device of `port`, in place of the port watched before.
-  // Returns 0, or the system's error number when it refuses to watch.
+  // Main thread. Watches for the device of `port`, in place of the port
+  // watched before. Returns 0, or the system's error number when it refuses
+  // to watch.
   std::int32_t Watch(const std::string& port);
   void Stop();
-  bool Watching() const { return FWatch != nullptr; }
+  bool Watching() const { return FSource != nullptr; }
 
  signals:
   void Changed();
 
  private:
-  std::unique_ptr<comm::DeviceWatch> FWatch;
-  QSocketNotifier* FNotifier = nullptr;
+  class TSource;
+  std::shared_ptr<TSource> FSource;  // holds the watch
 };

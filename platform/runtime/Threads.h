@@ -41,7 +41,7 @@ void Post(std::function<void()> call);
 void RunPending();
 
 // Main thread: blocks until done() is true, running queued calls as they
-// arrive and serving the sources (LoopSources.h); never wakes on a timer.
+// arrive and serving the sources (LoopSources.h); a sleep ends by their deadlines.
 // done() is checked after every queued call, every source's work and every
 // Wake(), so whatever makes it true must call Wake() afterwards (or be a
 // source's work).

@@ -1,20 +1,18 @@
-// Ends the main thread's loop from outside it: when a deadline passes or
-// when SIGINT or SIGTERM arrives; and rings an alarm that the loop's owner
-// may set and move while the loop runs. One helper thread sleeps in one
-// system wait, with the earlier of the deadline and the alarm as its only
-// time-out: on Linux a ppoll on a signalfd and
-// a wake-up descriptor (posix/), on Windows a wait on the console-control
-// event and a wake-up event, Ctrl+C standing for SIGINT and Ctrl+Break or
-// closing the console for SIGTERM (win32/).
+// Ends the main thread's loop when a deadline passes or when SIGINT or
+// SIGTERM arrives, and rings an alarm that the loop's owner may set and move
+// while the loop runs. A source of the main thread's loop
+// (platform/loop/LoopSource.h), with no thread of its own: the loop sleeps on
+// the signals' waitable (a signalfd on Linux, posix/; the console-control
+// event on Windows, win32/, Ctrl+C standing for SIGINT and Ctrl+Break or
+// closing the console for SIGTERM) until the earlier of the deadline and the
+// alarm, and `stop` and `ring` are called from the loop.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
-#include <thread>
 
 class TLoopStop {
  public:
@@ -28,36 +26,32 @@ class TLoopStop {
   TLoopStop(const TLoopStop&) = delete;
   TLoopStop& operator=(const TLoopStop&) = delete;
 
-  // Starts the helper: it calls `stop` once, from its own thread, at the
-  // deadline (none: never) or on a signal, whichever comes first; until
-  // then it calls `ring`, from its own thread, each time the alarm passes.
+  // Main thread, with a loop that serves sources (the headless one): from
+  // the loop, calls `stop` once at the deadline (none: never) or on a
+  // signal, whichever comes first; until then calls `ring` each time the
+  // alarm passes.
   void Start(std::optional<TClock::time_point> deadline, std::function<void()> stop,
              std::function<void()> ring = {});
-  // Ends the helper, if it is still waiting, and joins it.
+  // Main thread: the loop no longer watches for them.
   void Finish();
 
   // The alarm's time, replacing the one before (none: no alarm). It rings
-  // once and is then cleared. Any thread; set before Start it waits for it.
+  // once and is then cleared. Any thread (another one wakes the loop for
+  // it); set before Start it waits for it.
   void SetAlarm(std::optional<TClock::time_point> at);
 
   // The signal that called `stop`, 0 if none did.
-  int Signal() const { return FSignal.load(); }
+  int Signal() const;
 
  private:
-  void Watch(std::optional<TClock::time_point> deadline, const std::function<void()>& stop,
-             const std::function<void()>& ring);
-  // The earlier of the deadline and the alarm.
-  std::optional<TClock::time_point> WakeAt(std::optional<TClock::time_point> deadline);
-  // True once, when the alarm has passed at `now`; clears it.
-  bool TakeAlarm(TClock::time_point now);
-  void WakeHelper();
+  class TSource;
 
-  // The system's handles: descriptors on Linux, event handles on Windows.
-  std::intptr_t FSignals = -1;  // signalfd / console-control event
-  std::intptr_t FWake = -1;     // eventfd / event that Finish sets
-  std::thread FHelper;
-  std::atomic<int> FSignal{0};
-  std::atomic<bool> FFinishing{false};  // a wake-up from Finish, not from SetAlarm
-  std::mutex FAlarmLock;
-  std::optional<TClock::time_point> FAlarm;
+  // Each system's: the signals' waitable, made and closed, and the signal
+  // that it holds (0 if none; the console's control event stays set).
+  static std::intptr_t OpenSignals();
+  static void CloseSignals(std::intptr_t signals);
+  static int TakeSignal(std::intptr_t signals);
+
+  std::intptr_t FSignals;
+  std::shared_ptr<TSource> FSource;  // in the loop's sources from Start to Finish
 };

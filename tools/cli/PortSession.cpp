@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "console/protocol/DispenserLine.h"
-#include "platform/runtime/Threads.h"
 #include "platform/serial/OpenFailure.h"
 
 // The command-line error report: a port whose events can no longer be
@@ -52,15 +51,14 @@ class TPortSession::TBackend : public HeadlessBackend {
   TPortSession& FSession;
 };
 
-TPortSession::TPortSession(std::ostream& err)
-    : FErr(err), FOnAlarm(std::make_shared<std::function<void()>>([this] { RunDueTimers(); })) {
+TPortSession::TPortSession(std::ostream& err) : FErr(err) {
   FApplication = std::make_unique<TApplication>(std::make_unique<TBackend>(*this));
   FApplication->Initialize();
 }
 
 TPortSession::~TPortSession() {
-  FTimers.clear();  // closing serves queued calls: no timer may run now
-  FStop.Finish();
+  FStop.Finish();  // no timer runs from now on
+  FTimers.clear();
   Close();
   FClosing = true;  // what Close told, the ports' destruction does not tell again
   FPorts.clear();
@@ -114,15 +112,9 @@ TSessionEnd TPortSession::Run(std::optional<std::chrono::milliseconds> wait) {
   std::optional<TLoopStop::TClock::time_point> deadline;
   if (wait) deadline = TLoopStop::TClock::now() + *wait;
   TApplication& application = *FApplication;
-  const std::weak_ptr<std::function<void()>> onAlarm = FOnAlarm;
+  // Both from the loop, on the main thread.
   FStop.Start(
-      deadline, [&application] { application.Terminate(); },
-      [onAlarm] {
-        MainThread::Post([onAlarm] {
-          const auto call = onAlarm.lock();
-          if (call && *call) (*call)();
-        });
-      });
+      deadline, [&application] { application.Terminate(); }, [this] { RunDueTimers(); });
   application.Run();
   FStop.Finish();
   if (FDeviceGone) return seDeviceGone;

@@ -105,8 +105,6 @@ class TPortSession {
   std::vector<std::unique_ptr<TOpenPort>> FPorts;
   std::chrono::steady_clock::time_point FReadAt;
   std::vector<TLoopTimer> FTimers;
-  // Shared with the calls the alarm queued, which may outlive the session.
-  std::shared_ptr<std::function<void()>> FOnAlarm;
   bool FDeviceGone = false;
   bool FClosing = false;  // the ports are being destroyed: Close told their failures
   std::string FGoneReport;

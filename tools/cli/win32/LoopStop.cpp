@@ -1,12 +1,12 @@
 // The console's control events stand for the signals: Ctrl+C for SIGINT,
 // Ctrl+Break, closing the console, logging off and shutting down for SIGTERM.
 // The handler runs on a thread of the system's; it only records the signal
-// and sets the event that the helper waits on.
+// and sets the event that the loop sleeps on.
 #include "tools/cli/LoopStop.h"
 
 #include <windows.h>
 
-#include <algorithm>
+#include <atomic>
 #include <csignal>
 
 #include "platform/runtime/SysUtils.h"
@@ -38,84 +38,26 @@ HANDLE AsHandle(std::intptr_t value) {
 
 }  // namespace
 
-TLoopStop::TLoopStop() {
+std::intptr_t TLoopStop::OpenSignals() {
+  // Manual reset: once a control event came, every later wait sees it.
   const HANDLE signals = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (signals == nullptr) Fail("CreateEventA");
-  const HANDLE wake = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  if (wake == nullptr) {
-    ::CloseHandle(signals);
-    Fail("CreateEventA");
-  }
-  FSignals = reinterpret_cast<std::intptr_t>(signals);
-  FWake = reinterpret_cast<std::intptr_t>(wake);
   controlSignal.store(0);
   controlEvent.store(signals);
   if (!::SetConsoleCtrlHandler(OnConsoleControl, TRUE)) {
     controlEvent.store(nullptr);
-    ::CloseHandle(wake);
     ::CloseHandle(signals);
     Fail("SetConsoleCtrlHandler");
   }
+  return reinterpret_cast<std::intptr_t>(signals);
 }
 
-TLoopStop::~TLoopStop() {
-  Finish();
+void TLoopStop::CloseSignals(std::intptr_t signals) {
   controlEvent.store(nullptr);
-  ::CloseHandle(AsHandle(FWake));
-  ::CloseHandle(AsHandle(FSignals));
+  ::CloseHandle(AsHandle(signals));
 }
 
-void TLoopStop::Start(std::optional<TClock::time_point> deadline, std::function<void()> stop,
-                      std::function<void()> ring) {
-  Finish();
-  FHelper = std::thread([this, deadline, stop = std::move(stop), ring = std::move(ring)] {
-    Watch(deadline, stop, ring);
-  });
-}
-
-void TLoopStop::WakeHelper() {
-  ::SetEvent(AsHandle(FWake));  // auto-reset: the helper's wait takes it
-}
-
-void TLoopStop::Finish() {
-  if (!FHelper.joinable()) return;
-  FFinishing.store(true);
-  WakeHelper();
-  FHelper.join();
-  FFinishing.store(false);
-  ::ResetEvent(AsHandle(FWake));  // an alarm's wake-up the helper did not take
-}
-
-void TLoopStop::Watch(std::optional<TClock::time_point> deadline, const std::function<void()>& stop,
-                      const std::function<void()>& ring) {
-  const HANDLE handles[2] = {AsHandle(FSignals), AsHandle(FWake)};
-  for (;;) {
-    DWORD timeout = INFINITE;
-    if (const auto until = WakeAt(deadline)) {
-      const auto left = std::max(TClock::duration::zero(), *until - TClock::now());
-      // Rounded up, so that the wait never ends before the deadline.
-      const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-      timeout = static_cast<DWORD>(std::min<long long>(ms, INFINITE - 1));
-    }
-    const DWORD woken = ::WaitForMultipleObjects(2, handles, FALSE, timeout);
-    if (woken == WAIT_OBJECT_0 + 1) {
-      if (FFinishing.load()) return;  // finished from outside
-      continue;                       // the alarm moved: wait for its new time
-    }
-    if (woken == WAIT_OBJECT_0) {
-      FSignal.store(controlSignal.load());
-      stop();
-      return;
-    }
-    const auto now = TClock::now();
-    if (woken == WAIT_TIMEOUT && deadline && now >= *deadline) {
-      stop();
-      return;
-    }
-    if (woken == WAIT_TIMEOUT && TakeAlarm(now) && ring) ring();
-    if (woken == WAIT_FAILED) {  // cannot wait any more: end the loop rather than leave it hanging
-      stop();
-      return;
-    }
-  }
+int TLoopStop::TakeSignal(std::intptr_t signals) {
+  if (::WaitForSingleObject(AsHandle(signals), 0) != WAIT_OBJECT_0) return 0;
+  return controlSignal.load();
 }
