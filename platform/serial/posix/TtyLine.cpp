@@ -169,6 +169,7 @@ std::int32_t TtyLine::Configure(const DCB& dcb) {
   LineSettings wanted = previous;
   ModemOutputs outputs;
   if (const std::int32_t error = MapDcbToLine(dcb, &wanted, &outputs)) return error;
+  if (virtualLine_) wanted.iflag &= ~static_cast<std::uint32_t>(PARMRK | INPCK);
   int previousBits = 0;
   if (modemLines_ && ::ioctl(fd_, TIOCMGET, &previousBits) != 0) return errno;
 
@@ -193,6 +194,7 @@ std::int32_t TtyLine::Configure(const DCB& dcb) {
     return error;
   }
   parityChecked_.store(dcb.fParity);
+  marked_.store(!virtualLine_);
   rate_.store(dcb.BaudRate);
   return 0;
 }

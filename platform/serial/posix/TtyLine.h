@@ -140,6 +140,10 @@ class TtyLine : public LineDriver, private ParmrkDecoder::Sink {
   int lastCounts_[5] = {};  // frame, parity, brk, overrun, buf_overrun
   std::atomic<bool> resetDecoder_{false};
   std::atomic<bool> parityChecked_{false};
+  // The terminal marks line errors in the stream (PARMRK). A pty has no line
+  // and so no line errors: it is not asked to, which lets the kernel hand its
+  // input over in one copy instead of a byte at a time.
+  std::atomic<bool> marked_{true};
   std::atomic<std::uint32_t> rate_{9600};
   std::atomic<bool> lineStatus_{true};  // TIOCSERGETLSR may work
 

@@ -307,7 +307,11 @@ void TtyLine::Deliver(const std::uint8_t* data, std::size_t count) {
       if (lost != 0) device_->ReceivedWithError(lost, -1);
     }
   }
-  decoder_.Decode(data, count, *this);
+  if (marked_.load()) {
+    decoder_.Decode(data, count, *this);
+  } else {
+    device_->Received(data, count);
+  }
 }
 
 void TtyLine::Bytes(const std::uint8_t* data, std::size_t count) {
