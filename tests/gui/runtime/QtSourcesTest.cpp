@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/loop/LoopSource.h"
 #include "platform/qt/core/QtLoopBackend.h"
+#include "platform/runtime/LoopSources.h"
 #include "platform/runtime/Threads.h"
 #include "platform/serial/sim/SimPort.h"
 #include "serial/CPort.h"
@@ -88,6 +90,41 @@ class QtSourcesTest : public QObject {
     sim.Feed("a");
     RunLoop(outer);
     QCOMPARE(journal, (std::vector<std::string>{"begin a", "end a", "begin b", "end b"}));
+  }
+
+  void aSourcesDeadlineWakesTheLoopByItself() {
+    // A source with nothing to sleep on but a deadline: Qt's loop wakes for
+    // it on its own, with nothing posted and before the safety timer.
+    struct Alarm : loop::Source {
+      loop::Clock::time_point at = loop::Clock::now() + std::chrono::milliseconds(30);
+      QEventLoop* loop = nullptr;
+      bool Due() const { return loop::Clock::now() >= at; }
+      bool Prepare(loop::SleepPlan& plan) override {
+        plan.WakeBy(at);
+        return !Due();
+      }
+      void Finish(const loop::Readiness*) override {}
+      void Dispatch() override {
+        if (Due()) loop->quit();
+      }
+      bool Ready() override { return Due(); }
+    };
+    QEventLoop loop;
+    auto alarm = std::make_shared<Alarm>();
+    alarm->loop = &loop;
+    MainThread::AddSource(alarm);
+    QCoreApplication::processEvents();  // the wake-up of AddSource
+    const int wakes = Backend().WakeEventsPosted();
+    bool timedOut = false;
+    QTimer::singleShot(20000, &loop, [&] {
+      timedOut = true;
+      loop.quit();
+    });
+    loop.exec();
+    MainThread::RemoveSource(alarm.get());
+    QVERIFY(!timedOut);
+    QVERIFY(alarm->Due());
+    QCOMPARE(Backend().WakeEventsPosted(), wakes);
   }
 
  private:
