@@ -13,21 +13,12 @@
 #include <cerrno>
 #include <condition_variable>
 
+#include "platform/loop/LoopSource.h"
 #include "platform/serial/LineDevice.h"
 #include "platform/serial/posix/TtyLine.h"
 
 namespace comm::posix {
 
-namespace {
-
-int Milliseconds(LineDriver::Clock::duration d) {
-  if (d <= LineDriver::Clock::duration::zero()) return 0;
-  // Rounded up: waking before the deadline would only mean waking again.
-  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(d).count();
-  return static_cast<int>(std::min<std::int64_t>(ms, 1 << 30));
-}
-
-}  // namespace
 
 void TtyLine::Poke() {
   const std::uint64_t one = 1;
@@ -54,7 +45,7 @@ void TtyLine::Serve() {
     {
       std::lock_guard lock(mu_);
       if (stop_) return;
-      if (timer_) timeout = Milliseconds(*timer_ - Clock::now());
+      timeout = loop::MillisecondsUntil(timer_);
     }
     const int n = ::epoll_wait(epoll_, events, 4, timeout);
     if (n < 0 && errno != EINTR) {
